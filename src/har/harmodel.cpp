@@ -1,0 +1,1 @@
+#include "har/harmodel.h"

@@ -1,0 +1,21 @@
+// Reading a whole Header Array file into a THarData.
+#pragma once
+
+#include <string>
+
+#include "har/harmodel.h"
+
+namespace modrask {
+
+// Creates harData (nil on entry) and reads the whole file; on failure
+// harData is nil again. Failures carry " [ReadHarFile]".
+bool ReadHarFile(const std::string& fileName, PHarData& harData, bool doSort, bool skipBad,
+                 bool& skippedAny, std::string& msg);
+bool ReadMoreIntoHarFile(const std::string& fileName, THarData* harData, bool doSort, bool skipBad,
+                         bool& skippedAny, std::string& msg);
+bool ReadHeaderData(TRecFile& f, THeaderRec* head, TFileFlavour flavour, std::string& msg);
+void MoveXXToFront(THarData& harData);
+bool sortheaders(THarData* harData, std::string& msg);
+bool CompleteHarFile(THarData* harData, bool doSort, std::string& msg);
+
+}  // namespace modrask

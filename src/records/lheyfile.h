@@ -1,0 +1,102 @@
+// Record files: Fortran-style unformatted sequential files in the two
+// framings, their detection, opening and creation.
+//
+// Old Lahey:   FD record*            record = lead data trail
+//              lead  = 1..4 bytes: (V mod 64) << 2 | NExtra, then bits 6-13,
+//                      14-21, 22-29 of V = L (only NExtra of them)
+//              trail = the encoding of L + NExtra + 1, bytes in reverse order
+// New Fujitsu: record*               record = L:int32le data L:int32le
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace modrask {
+
+enum class TFileFlavour : int { OldLahey = 0, NewFujitsu = 1 };
+
+// "Old Lahey", "New Fujitsu", indexed by the flavour's ordinal.
+const char* FlavourName(TFileFlavour flavour);
+
+// The largest record data length that is read into memory.
+inline constexpr int32_t MaxHarBuf = 8000000;
+// The largest value an Old Lahey marker can express.
+inline constexpr int32_t MaxLaheyLen = 1073741823;
+// The lead byte of an Old Lahey file.
+inline constexpr unsigned char LaheyLeadByte = 0xFD;
+// The four-blank header name.
+inline constexpr char BlankHead[] = "    ";
+// A file of at least this many KiB is Large: skipping reads instead of seeking.
+inline constexpr int32_t LargeFileKB = 2097151;
+
+// The shared record buffer of MaxHarBuf + 1 bytes, obtained once at start
+// (InitHarBuf) and reused by every record read; each read overwrites it.
+void InitHarBuf();
+uint8_t* HarBuf();
+
+class ByteFile;
+
+// An open record file: the buffered byte file and its Large flag. Movable,
+// not copyable. The owner closes it (CloseLaheyFile, or for a file being
+// written FinishLaheyFile / AbandonLaheyFile); destruction of a file still
+// being written abandons it.
+struct TRecFile {
+  std::unique_ptr<ByteFile> File;
+  bool Large = false;
+
+  TRecFile();
+  ~TRecFile();
+  TRecFile(TRecFile&&) noexcept;
+  TRecFile& operator=(TRecFile&&) noexcept;
+  TRecFile(const TRecFile&) = delete;
+  TRecFile& operator=(const TRecFile&) = delete;
+
+  bool IsOpen() const { return File != nullptr; }
+};
+
+// Strict form: reads exactly `count` bytes, else "Unexpected end-of-file
+// [FileRead]" (assigned). Count 0 succeeds.
+bool FileRead(TRecFile& f, void* buf, int32_t count, std::string& msg);
+// End-of-file form: all bytes (atEof false), none (atEof true, success), or
+// some (atEof true, "Unexpected end-of-file [FileRead]", false).
+bool FileRead(TRecFile& f, void* buf, int32_t count, bool& atEof, std::string& msg);
+
+// Fills out[0..nExtra] with the Old Lahey encoding of v (0..MaxLaheyLen).
+void EncodeLaheyLen(int32_t v, uint8_t out[4], int& nExtra);
+// 1, 2, 3 or 4: the marker length for v.
+int LaheyLenBytes(int32_t v);
+
+bool GetRecLenA(TRecFile& f, int32_t& recLen, int32_t& recLenCheck, bool& atEof, std::string& msg);
+bool ChkRecLen(TRecFile& f, int32_t recLenCheck, std::string& msg);
+bool FujiGetRecLen(TRecFile& f, int32_t& recLen, bool& atEof, std::string& msg);
+bool FujiChkRecLen(TRecFile& f, int32_t recLen, std::string& msg);
+
+// Decides whether the named file is a record file, and of which flavour;
+// reads at most five records of each flavour into HarBuf.
+bool IsWhichLaheyFile(const std::string& name, TFileFlavour& flavour, std::string& msg);
+bool IsLaheyFile(const std::string& name, std::string& msg);
+
+// Probes, then opens `name` read-only, positioned at the first record.
+bool OpenLaheyFile(TRecFile& f, const std::string& name, TFileFlavour& flavour, std::string& msg);
+
+// Creates a file for writing in `flavour`. The records go to a temporary
+// file beside `name`, which takes the name only in FinishLaheyFile: a file
+// already at `name` stays as it was until then, and for good if the writing
+// is abandoned. Failures: "Can't create file: " name, "cannot write to disk
+// (probably no space)", with " [CreateLaheyFile]".
+bool CreateLaheyFile(TRecFile& f, const std::string& name, TFileFlavour flavour, std::string& msg);
+
+// Flushes, syncs and closes a file being written and puts it in place under
+// its name. False with "cannot write to disk (probably no space)
+// [FinishLaheyFile]" (or a rename message), and then nothing is left behind.
+bool FinishLaheyFile(TRecFile& f, std::string& msg);
+
+// Closes a file being written and removes what was written; an existing file
+// of that name is untouched.
+void AbandonLaheyFile(TRecFile& f);
+
+// Closes a file opened for reading. An error the system reports ends the run.
+void CloseLaheyFile(TRecFile& f);
+
+}  // namespace modrask

@@ -1,0 +1,52 @@
+// Whole records in either framing: reading into HarBuf, writing from the
+// caller's memory, skipping to the next header name record, and the record
+// buffer shape: four blanks, a fixed structure, then equal-sized elements.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "records/lheyfile.h"
+
+namespace modrask {
+
+// The blank head that opens every record-buffer record.
+inline constexpr int32_t LenHead = 4;
+
+// Reads the next record's data into `buf` (at least MaxHarBuf bytes), or
+// reports a clean end of file with atEof. Records longer than MaxHarBuf fail
+// with "File record too long". Failures carry " [GetLaheyRecA]".
+bool GetLaheyRecA(TRecFile& f, uint8_t* buf, int32_t& recLen, TFileFlavour flavour, bool& atEof,
+                  std::string& msg);
+
+// As GetLaheyRecA, but the end of the file is a failure that assigns no text.
+bool GetNextRec(TRecFile& f, uint8_t* buf, int32_t& recLen, TFileFlavour flavour, std::string& msg);
+
+// Writes one record of `len` data bytes. Failures: "cannot write to disk
+// (probably no space) [WriteLaheyRec]"; an Old Lahey record longer than
+// MaxLaheyLen is refused.
+bool WriteLaheyRec(TRecFile& f, const void* buf, int64_t len, TFileFlavour flavour, std::string& msg);
+
+// Moves n bytes forward: repositions, or in a Large file reads and drops.
+void SkipBytes(TRecFile& f, int64_t n);
+
+// Advances to and reads the next 4-byte record (a header name record).
+bool SkipHead(TRecFile& f, char name[4], bool& found, TFileFlavour flavour, std::string& msg);
+
+// The next header name, upper-cased (a-z only), or BlankHead when none is
+// left (found false). Failures carry " [SkipHead] [GetHead]".
+bool GetHead(TRecFile& f, std::string& name, bool& found, TFileFlavour flavour, std::string& msg);
+
+// Writes one record-buffer record: 4 blanks, strucSiz bytes of `struc`, then
+// nElms elements of sizElms bytes from `elms`. Failures carry " [WriteRecBuf]".
+bool WriteRecBuf(TRecFile& f, const void* struc, int32_t strucSiz, const void* elms, int64_t nElms,
+                 int32_t sizElms, TFileFlavour flavour, std::string& msg);
+
+// Reads one record-buffer record into HarBuf. strucPtr and elmsPtr point into
+// HarBuf and stay valid until the next read into it. Failures: "sizelms=0",
+// "Record too Short n/m", "Non-Unit Record Length", record faults; all with
+// " [GetRecBuf]".
+bool GetRecBuf(TRecFile& f, const uint8_t*& strucPtr, int32_t strucSiz, const uint8_t*& elmsPtr,
+               int32_t& nElms, int32_t sizElms, TFileFlavour flavour, std::string& msg);
+
+}  // namespace modrask

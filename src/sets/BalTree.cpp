@@ -1,0 +1,1 @@
+#include "sets/BalTree.h"

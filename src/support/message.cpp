@@ -1,0 +1,7 @@
+#include "support/message.h"
+
+namespace modrask {
+
+std::string DummyMsg;
+
+}  // namespace modrask

@@ -1,0 +1,43 @@
+// Host services other than memory: file sizes, user settings, the tick
+// counter, the debugger test, the local time and the fatal-error exit.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace modrask {
+
+// Size in bytes of the named file, or -1 when there is no such entry.
+int64_t GetFileSize64(const std::string& name);
+
+// Size in whole KiB (size div 1024); 0 for an empty file; -1 when missing.
+int32_t FileSizeKB(const std::string& name);
+
+// True when `name` is an existing file that is not a folder.
+bool IsExistingFile(const std::string& name);
+
+// A Boolean user setting: "UseSparse" is read from MODRASK_USESPARSE and
+// "FlashTaskBar" from MODRASK_FLASHTASKBAR. A decimal 32-bit integer, non-zero
+// true; unset gives `dflt`. Anything else ends the process (exit code 1) with
+// one line on standard output that names the variable.
+bool ReadRegBool(std::string_view name, bool dflt);
+
+// A 32-bit millisecond tick counter; differences taken as unsigned 32-bit
+// values stay right across a wrap.
+uint32_t GetTickCount32();
+
+// True when a debugger (a tracer) is attached to the process.
+bool DebuggerAttached();
+
+// The local time of day in the long time format, for example 14:05:09.
+std::string LocalTimeText();
+
+// Ends the process on an error no operation turns into a message: the text
+// on standard output, exit code 1.
+[[noreturn]] void FatalError(std::string_view text);
+
+// Start-up steps of the host, run once before the program's own work.
+void HostStartup();
+
+}  // namespace modrask

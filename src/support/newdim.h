@@ -1,0 +1,77 @@
+// Real arrays of up to seven dimensions (TMat7) and real matrices (TMat2),
+// allocated after a size limit and a memory estimate.
+//
+// Slots: Dims[1] is the outermost level and Dims[7] the innermost, fastest
+// varying one (index 0 is unused, so slot numbers read as written). A TMat7
+// holds its values in one contiguous zero-filled block in that order: the
+// value at subscripts (s1, ..., s7), each from 1, sits at offset
+// (s7-1) + D7*((s6-1) + D6*((s5-1) + ... + D2*(s1-1))), so every run of the
+// innermost slot is contiguous and a whole array moves without copying.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace modrask {
+
+// Largest size of any slot, and of a TMat2's rows or columns.
+inline constexpr int32_t MaxDimSize = 268435454;
+
+using TDims7 = std::array<int32_t, 8>;  // slots 1..7; [0] unused
+
+// The values of an array or matrix, in the order described above.
+using TValues = std::vector<float>;
+
+struct TMat7 {
+  // Nil when the record holds no tree: never allocated, or a size of 0 in
+  // slot 1. A size of 0 elsewhere gives a Root with no values.
+  std::unique_ptr<TValues> Root;
+  TDims7 Dims{};
+  int64_t NNZ = 0;      // valid only after CountNonZeros
+  int64_t NValues = 0;  // valid only after CountNonZeros
+};
+
+// Number of values of an array of these sizes (product of slots 1..7).
+int64_t Mat7Count(const TDims7& dims);
+
+// A matrix of Rows x Cols values; element (r, c), from 1, at (r-1)*Cols+(c-1),
+// so a TMat2 whose rows are the columns of a Header Array matrix is already
+// in file order and can become a TMat7's Root as it is. Nil is empty.
+using TMat2 = std::unique_ptr<TValues>;
+
+// Builds a zero-filled array of sizes `dims` in `m`, releasing what m held.
+// Failures (" [AllocMat7]" appended, m left empty): "Dimension too large(" n
+// "), max is 268435454"; the memory breakdown when the estimate exceeds
+// AvailMemKB; the SafeGetMem messages.
+bool AllocMat7(TMat7& m, const TDims7& dims, std::string& msg);
+
+// Releases the array and clears every field. Always true.
+bool FreeMat7(TMat7& m, std::string& msg);
+
+// Sets NValues and NNZ (values unequal to 0.0). False with "Unexpected Nil
+// Pointer" (no tag) when Root is nil.
+bool CountNonZeros(TMat7& m, std::string& msg);
+
+// Builds a zero-filled rows x cols matrix in `m` (which must be nil).
+// Failures carry " [AllocMat2]": "Too many rows(" .. "), max is 268435454",
+// "Too many cols(...)...", "Not enough memory for array size " r " rows and "
+// c " columns".
+bool AllocMat2(TMat2& m, int32_t rows, int32_t cols, std::string& msg);
+
+// Releases the matrix; nil afterwards. Always true.
+bool FreeMat2(TMat2& m, int32_t rows, int32_t cols, std::string& msg);
+
+// The memory estimate, in KiB, of the tree form of an array: 4 bytes per
+// value and per reference and the allocator overhead, each part rounded to
+// the nearest KiB (ties to even). The parts are returned when asked for.
+int64_t Mat7MemoryKB(const TDims7& dims, int64_t* realsKB = nullptr, int64_t* pointersKB = nullptr,
+                     int64_t* heapKB = nullptr);
+int64_t Mat2MemoryKB(int32_t rows, int32_t cols);
+
+// "1" for n = 0; otherwise the sizes of slots 7, 6, ... 8-n joined by "*".
+std::string DimsProductText(const TDims7& dims, int n);
+
+}  // namespace modrask
