@@ -13,7 +13,7 @@ namespace modrask {
 namespace {
 
 TEntryKind KindOf(const int DirFd, const char* Name) {
-  struct stat St{};
+  struct stat St {};
   if (fstatat(DirFd, Name, &St, AT_SYMLINK_NOFOLLOW) != 0) return TEntryKind::Other;
   if (S_ISREG(St.st_mode)) return TEntryKind::File;
   if (S_ISDIR(St.st_mode)) return TEntryKind::Folder;

@@ -16,8 +16,7 @@ void WaitUnderDebugger(std::istream& In, const bool Traced) {
 }
 
 // Prints Message (if any) and the usage text; returns the exit code of a usage error.
-int UsageError(const std::string& Message, std::ostream& Out, std::istream& In,
-               const bool Traced) {
+int UsageError(const std::string& Message, std::ostream& Out, std::istream& In, const bool Traced) {
   if (!Message.empty()) Out << "Error: " << Message << '\n';
   Out << "Tidex:  deletes rebuildable products of ZMD files (to save space)\n"
       << "Usage:  TIDEX /D\n"
@@ -116,8 +115,7 @@ void TCleanup::DeleteProducts(const std::string& Cur, std::vector<TFolderEntry>&
   }
 }
 
-bool TCleanup::CleanSubfolders(const std::string& Cur,
-                               const std::vector<TFolderEntry>& Entries) {
+bool TCleanup::CleanSubfolders(const std::string& Cur, const std::vector<TFolderEntry>& Entries) {
   for (const TFolderEntry& E : Entries) {
     if (Depth_ >= MaxDepth) break;
     if (E.Kind != TEntryKind::Folder || E.Name.empty() || E.Name[0] == '.') continue;

@@ -22,7 +22,7 @@ inline constexpr int MaxDepth = 100;
 // is the starting one again when this returns. Returns the exit code: 0 after a run (also
 // when some product could not be deleted), 1 for a wrong argument or when the walk lost
 // its way back to a folder and had to stop.
-int RunTidex(const std::vector<std::string>& Args, std::ostream& Out, std::istream& In,
-             bool Traced, TFolderWalk& Walk);
+int RunTidex(const std::vector<std::string>& Args, std::ostream& Out, std::istream& In, bool Traced,
+             TFolderWalk& Walk);
 
 }  // namespace modrask

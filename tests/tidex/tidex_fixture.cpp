@@ -45,7 +45,9 @@ TTempTree::~TTempTree() {
   fs::remove_all(Root_, Ec);
 }
 
-std::string TTempTree::Path(const std::string& Rel) const { return Root_ + "/" + Rel; }
+std::string TTempTree::Path(const std::string& Rel) const {
+  return Root_ + "/" + Rel;
+}
 
 void TTempTree::File(const std::string& Rel) const {
   std::ofstream Out(Path(Rel));
@@ -53,7 +55,9 @@ void TTempTree::File(const std::string& Rel) const {
   if (!Out) throw std::runtime_error("cannot create " + Rel);
 }
 
-void TTempTree::Folder(const std::string& Rel) const { fs::create_directories(Path(Rel)); }
+void TTempTree::Folder(const std::string& Rel) const {
+  fs::create_directories(Path(Rel));
+}
 
 void TTempTree::Link(const std::string& Target, const std::string& Rel) const {
   fs::create_symlink(Target, Path(Rel));

@@ -13,8 +13,8 @@ namespace {
 using Lines = std::vector<std::string>;
 
 TEST(TidexBin, WrongArgumentsPrintUsageAndExitOne) {
-  const std::vector<std::vector<std::string>> Cases = {
-      {}, {"/D", "/S"}, {"/x"}, {"-D"}, {"D"}, {"/DS"}, {""}, {"/D "}};
+  const std::vector<std::vector<std::string>> Cases = {{},    {"/D", "/S"}, {"/x"}, {"-D"},
+                                                       {"D"}, {"/DS"},      {""},   {"/D "}};
   for (const auto& Args : Cases) {
     TTempTree T;
     T.File("a.zmd");
@@ -85,9 +85,9 @@ TEST(TidexBin, KeepsZmdOtherExtensionsAndOrphans) {
   const TRunResult R = RunTidexBin(T.Root(), {"/D"});
   EXPECT_EQ(R.Lines, (Lines{"Deleting: " + T.Path("e.NUR"), "1 files deleted."}));
   EXPECT_EQ(R.Code, 0);
-  EXPECT_EQ(T.Names(), (Lines{".WUP", ".zmd", "a", "a.WU", "a.WUPX", "a.txt", "a.zmd",
-                              "a.zmd.WUP", "aWUP", "ab.WUP", "b.WUP", "c.WUP", "c.zmdx",
-                              "d.WUP", "d.zmd", "e.zmd", "f.NUR", "f.zmd", "zmd", "zmd.WUP"}));
+  EXPECT_EQ(T.Names(), (Lines{".WUP",      ".zmd",  "a",      "a.WU",  "a.WUPX", "a.txt",  "a.zmd",
+                              "a.zmd.WUP", "aWUP",  "ab.WUP", "b.WUP", "c.WUP",  "c.zmdx", "d.WUP",
+                              "d.zmd",     "e.zmd", "f.NUR",  "f.zmd", "zmd",    "zmd.WUP"}));
 }
 
 TEST(TidexBin, CaseVariantsOfNamesAreProducts) {
@@ -170,8 +170,8 @@ TEST(TidexBin, SlashSWalksDepthFirstPastHiddenAndLinkedFolders) {
   MakeWalkTree(T, Outside);
   const TRunResult R = RunTidexBin(T.Root(), {"/S"});
   EXPECT_EQ(R.Lines, (Lines{"Deleting: " + T.Path("z.wup"), "Deleting: " + T.Path("a/z.wup"),
-                            "Deleting: " + T.Path("a/c/z.wup"),
-                            "Deleting: " + T.Path("b/z.wup"), "4 files deleted."}));
+                            "Deleting: " + T.Path("a/c/z.wup"), "Deleting: " + T.Path("b/z.wup"),
+                            "4 files deleted."}));
   EXPECT_EQ(R.Code, 0);
   EXPECT_TRUE(T.Exists(".hid/z.wup"));
   EXPECT_TRUE(T.Exists("z.KIB"));
@@ -204,8 +204,7 @@ TEST(TidexBin, LevelHundredIsTheDeepestCleaned) {
   }
   const TRunResult R = RunTidexBin(T.Root(), {"/S"});
   EXPECT_EQ(R.Lines, (Lines{"Deleting: " + T.Path(LevelRel(99) + "/z.sog"),
-                            "Deleting: " + T.Path(LevelRel(100) + "/z.sog"),
-                            "2 files deleted."}));
+                            "Deleting: " + T.Path(LevelRel(100) + "/z.sog"), "2 files deleted."}));
   EXPECT_EQ(R.Code, 0);
   EXPECT_TRUE(T.Exists(LevelRel(101) + "/z.sog"));
   EXPECT_TRUE(T.Exists(LevelRel(102) + "/z.sog"));
@@ -221,8 +220,8 @@ TEST(TidexBin, ProductThatCannotBeDeletedIsReportedAndTheRunGoesOn) {
                     "deletes files whatever their permission bits";
   }
   const TRunResult R = RunTidexBin(T.Root(), {"/D"});
-  EXPECT_EQ(R.Lines, (Lines{"Could not delete: " + T.Path("a.WUP"),
-                            "Deleting: " + T.Path("a.QAW"), "1 files deleted."}));
+  EXPECT_EQ(R.Lines, (Lines{"Could not delete: " + T.Path("a.WUP"), "Deleting: " + T.Path("a.QAW"),
+                            "1 files deleted."}));
   EXPECT_EQ(R.Code, 0);
   EXPECT_TRUE(T.Exists("a.WUP"));
 }

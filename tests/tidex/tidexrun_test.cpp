@@ -37,7 +37,9 @@ std::string Cwd() {
 // under another path.
 class TFaultyFolders final : public TFolderWalk {
  public:
-  bool ListEntries(std::vector<TFolderEntry>& Entries) override { return Real.ListEntries(Entries); }
+  bool ListEntries(std::vector<TFolderEntry>& Entries) override {
+    return Real.ListEntries(Entries);
+  }
   bool DeleteFile(const std::string& Name) override {
     return RefuseDelete.count(Name) == 0 && Real.DeleteFile(Name);
   }
@@ -113,10 +115,9 @@ TEST(TidexRun, RefusedDeletionIsReportedAndTheRunGoesOn) {
   std::istringstream In;
   std::string Out;
   EXPECT_EQ(RunIn(T.Root(), {"/S"}, Walk, Out, In), 0);
-  EXPECT_EQ(SplitLines(Out), (Lines{"Could not delete: " + T.Path("a.WUP"),
-                                    "Deleting: " + T.Path("a.jeb"),
-                                    "Could not delete: " + T.Path("s/a.WUP"),
-                                    "1 files deleted."}));
+  EXPECT_EQ(SplitLines(Out),
+            (Lines{"Could not delete: " + T.Path("a.WUP"), "Deleting: " + T.Path("a.jeb"),
+                   "Could not delete: " + T.Path("s/a.WUP"), "1 files deleted."}));
   EXPECT_TRUE(T.Exists("a.WUP"));
   EXPECT_TRUE(T.Exists("s/a.WUP"));
 }
@@ -135,10 +136,9 @@ TEST(TidexRun, LostWayBackStopsTheWalkAndFails) {
   std::istringstream In;
   std::string Out;
   EXPECT_EQ(RunIn(T.Root(), {"/S"}, Walk, Out, In), 1);
-  EXPECT_EQ(SplitLines(Out), (Lines{"Deleting: " + T.Path("a/z.dav"),
-                                    "Deleting: " + T.Path("a/c/z.dav"),
-                                    "Could not return to folder: " + T.Path("a"),
-                                    "2 files deleted."}));
+  EXPECT_EQ(SplitLines(Out),
+            (Lines{"Deleting: " + T.Path("a/z.dav"), "Deleting: " + T.Path("a/c/z.dav"),
+                   "Could not return to folder: " + T.Path("a"), "2 files deleted."}));
   EXPECT_TRUE(T.Exists("b/z.dav"));
 }
 
