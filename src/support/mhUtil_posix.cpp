@@ -1,0 +1,107 @@
+// The host services on POSIX systems.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <string>
+
+#include "support/mhUtil.h"
+
+namespace modrask {
+
+int64_t GetFileSize64(const std::string& name) {
+  struct stat st {};
+  if (name.empty() || ::stat(name.c_str(), &st) != 0) return -1;
+  return static_cast<int64_t>(st.st_size);
+}
+
+int32_t FileSizeKB(const std::string& name) {
+  const int64_t size = GetFileSize64(name);
+  if (size > 0) return static_cast<int32_t>(size / 1024);
+  return static_cast<int32_t>(size);
+}
+
+bool IsExistingFile(const std::string& name) {
+  struct stat st {};
+  return !name.empty() && ::stat(name.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+namespace {
+
+// The environment variable that holds the user setting `name`.
+std::string SettingVariable(std::string_view name) {
+  std::string var = "MODRASK_";
+  for (const char c : name) var += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+  return var;
+}
+
+// Parses a decimal 32-bit integer, optionally signed, with nothing else.
+bool ParseInt32(const char* text, int32_t& value) {
+  if (*text == '\0') return false;
+  errno = 0;
+  char* end = nullptr;
+  const long long v = std::strtoll(text, &end, 10);
+  if (errno != 0 || *end != '\0' || v < INT32_MIN || v > INT32_MAX) return false;
+  for (const char* p = text; *p != '\0'; ++p) {
+    if (!((*p >= '0' && *p <= '9') || (p == text && (*p == '-' || *p == '+')))) return false;
+  }
+  value = static_cast<int32_t>(v);
+  return true;
+}
+
+}  // namespace
+
+bool ReadRegBool(std::string_view name, bool dflt) {
+  const std::string var = SettingVariable(name);
+  const char* text = std::getenv(var.c_str());
+  if (text == nullptr) return dflt;
+  int32_t value = 0;
+  if (!ParseInt32(text, value)) {
+    FatalError("User setting " + var + " has the wrong type: it must be an integer (0 is false).");
+  }
+  return value != 0;
+}
+
+uint32_t GetTickCount32() {
+  timespec ts{};
+  ::clock_gettime(CLOCK_MONOTONIC, &ts);
+  const uint64_t ms = static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
+  return static_cast<uint32_t>(ms);
+}
+
+bool DebuggerAttached() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("TracerPid:", 0) == 0) return std::atoi(line.c_str() + 10) != 0;
+  }
+  return false;
+}
+
+std::string LocalTimeText() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  ::localtime_r(&now, &local);
+  char text[32];
+  std::strftime(text, sizeof text, "%H:%M:%S", &local);
+  return text;
+}
+
+void FatalError(std::string_view text) {
+  std::fflush(stdout);
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  std::fputc('\n', stdout);
+  std::fflush(stdout);
+  std::_Exit(1);
+}
+
+void HostStartup() {
+  // The desktop settings of the Windows start-up have no counterpart here;
+  // files are always opened read-only for reading by the record layer.
+}
+
+}  // namespace modrask
