@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "har_fixture.h"
+#include "records/recbuf.h"
 
 namespace modrask {
 namespace {
@@ -41,13 +42,16 @@ TEST_P(DescriptorTest, WritesRealDescriptorByteByByte) {
   const std::string longName(75, 'L');  // cut to 70 on writing
   ASSERT_TRUE(test::WriteRecFile(
       path, GetParam(),
-      [&](TRecFile& f, std::string& m) { return WriteDesc(f, "RE", "SPSE", longName, ints, 8, GetParam(), m); },
+      [&](TRecFile& f, std::string& m) {
+        return WriteLaheyRec(f, "DESC", 4, GetParam(), m) &&
+               WriteDesc(f, "RE", "SPSE", longName, ints, 8, GetParam(), m);
+      },
       msg))
       << msg;
   std::vector<Bytes> recs;
   ASSERT_TRUE(test::SplitRecords(test::ReadBytes(path), GetParam(), recs));
-  ASSERT_EQ(recs.size(), 1u);
-  const Bytes& r = recs[0];
+  ASSERT_EQ(recs.size(), 2u);
+  const Bytes& r = recs[1];
   ASSERT_EQ(r.size(), 112u);
   EXPECT_EQ(test::TextAt(r, 0, 10), "    RESPSE");
   EXPECT_EQ(test::TextAt(r, 10, 70), std::string(70, 'L'));
@@ -57,6 +61,9 @@ TEST_P(DescriptorTest, WritesRealDescriptorByteByByte) {
   TRecFile f;
   ASSERT_TRUE(test::OpenRecFile(path, GetParam(), f, msg)) << msg;
   std::string type, storage, name;
+  bool found = false;
+  ASSERT_TRUE(GetHead(f, name, found, GetParam(), msg)) << msg;
+  ASSERT_EQ(name, "DESC");
   TDescInts back{};
   ASSERT_TRUE(GetDesc(f, type, storage, name, back, GetParam(), msg)) << msg;
   EXPECT_EQ(type, "RE");
@@ -72,18 +79,24 @@ TEST_P(DescriptorTest, ShortLongNameIsPaddedAndTrimmedBack) {
   const TDescInts ints{0, 2, 5, 12};
   ASSERT_TRUE(test::WriteRecFile(
       path, GetParam(),
-      [&](TRecFile& f, std::string& m) { return WriteDesc(f, "1C", "FULL", " Set REG  ", ints, 3, GetParam(), m); },
+      [&](TRecFile& f, std::string& m) {
+        return WriteLaheyRec(f, "DESC", 4, GetParam(), m) &&
+               WriteDesc(f, "1C", "FULL", " Set REG  ", ints, 3, GetParam(), m);
+      },
       msg))
       << msg;
   std::vector<Bytes> recs;
   ASSERT_TRUE(test::SplitRecords(test::ReadBytes(path), GetParam(), recs));
-  ASSERT_EQ(recs.size(), 1u);
-  ASSERT_EQ(recs[0].size(), 92u);
-  EXPECT_EQ(test::TextAt(recs[0], 10, 70), " Set REG" + std::string(62, ' '));
+  ASSERT_EQ(recs.size(), 2u);
+  ASSERT_EQ(recs[1].size(), 92u);
+  EXPECT_EQ(test::TextAt(recs[1], 10, 70), " Set REG" + std::string(62, ' '));
 
   TRecFile f;
   ASSERT_TRUE(test::OpenRecFile(path, GetParam(), f, msg)) << msg;
   std::string type, storage, name;
+  bool found = false;
+  ASSERT_TRUE(GetHead(f, name, found, GetParam(), msg)) << msg;
+  ASSERT_EQ(name, "DESC");
   TDescInts back{};
   ASSERT_TRUE(GetDesc(f, type, storage, name, back, GetParam(), msg)) << msg;
   EXPECT_EQ(name, " Set REG");

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "records/recbuf.h"
 #include "support/coding.h"
 
 namespace modrask::test {
@@ -181,8 +182,18 @@ bool OpenRecFile(const std::string& path, TFileFlavour flavour, TRecFile& f, std
 
 bool OpenCrafted(const std::string& path, const std::vector<Bytes>& records, TFileFlavour flavour,
                  TRecFile& f, std::string& msg) {
-  WriteBytes(path, FrameRecords(records, flavour));
-  return OpenRecFile(path, flavour, f, msg);
+  std::vector<Bytes> all{NameRecord("HEAD")};
+  all.insert(all.end(), records.begin(), records.end());
+  WriteBytes(path, FrameRecords(all, flavour));
+  if (!OpenRecFile(path, flavour, f, msg)) return false;
+  std::string name;
+  bool found = false;
+  if (!GetHead(f, name, found, flavour, msg)) return false;
+  if (!found || name != "HEAD") {
+    msg = "no name record HEAD";
+    return false;
+  }
+  return true;
 }
 
 int32_t IntAt(const Bytes& b, size_t offset) { return DecodeInt32(b.data() + offset); }

@@ -57,8 +57,9 @@ bool SplitRecords(const Bytes& file, TFileFlavour flavour, std::vector<Bytes>& r
 // Writes `path` as a record file of `flavour` with `body` (our writer).
 bool WriteRecFile(const std::string& path, TFileFlavour flavour,
                   const std::function<bool(TRecFile&, std::string&)>& body, std::string& msg);
-// Crafts `path` from records and opens it for reading; the detected flavour
-// must be `flavour`.
+// Crafts `path` from a name record "HEAD" and then `records` (a record file
+// opens with a name record), opens it for reading past that name record; the
+// detected flavour must be `flavour`.
 bool OpenCrafted(const std::string& path, const std::vector<Bytes>& records, TFileFlavour flavour,
                  TRecFile& f, std::string& msg);
 // Opens an existing record file; the detected flavour must be `flavour`.

@@ -12,7 +12,10 @@ namespace {
 using test::Bytes;
 constexpr TFileFlavour kFuji = TFileFlavour::NewFujitsu;
 
-int32_t ValueAt(int32_t r, int32_t c) { return r * 100003 - c * 7 + (r ^ c); }
+// Distinct values, negative ones among them, wrapping rather than overflowing.
+int32_t ValueAt(int32_t r, int32_t c) {
+  return static_cast<int32_t>(static_cast<uint32_t>(r) * 100003u - static_cast<uint32_t>(c) * 7u);
+}
 
 PHeaderRec Make2I(int32_t rows, int32_t cols) {
   std::string msg;
