@@ -60,6 +60,7 @@ bool ReadStringRecords(TRecFile& f, std::vector<std::string>& v, int32_t n, int3
 
 bool GetHarStrings(TRecFile& f, PStrVec& v, int32_t n, int32_t l, TFileFlavour flavour,
                    std::string& msg) {
+  msg.clear();  // an end of file assigns no text of its own
   if (NonNilPtrError(v, msg)) return Tagged(msg, "GetHarStrings");
   const std::string counts =
       "Cannot read " + std::to_string(n) + " strings length " + std::to_string(l);
@@ -129,8 +130,8 @@ bool Write1CData(TRecFile& f, THeaderRec* head, TFileFlavour flavour, std::strin
   if (h.HeadType != "1C") return Tagged(msg = "Not a String Header", "Write1CData");
   if (h.LenString < 1) return Tagged(msg = "LenString<=0", "Write1CData");
   if (h.NStrings < 0) return Tagged(msg = "NStrings<0", "Write1CData");
-  if (h.NStrings > 0 && (h.StringRec == nullptr ||
-                         h.StringRec->size() < static_cast<size_t>(h.NStrings) + 1)) {
+  if (h.NStrings > 0 &&
+      (h.StringRec == nullptr || h.StringRec->size() < static_cast<size_t>(h.NStrings) + 1)) {
     return Tagged(msg = "StringRec holds fewer than NStrings strings", "Write1CData");
   }
   std::string name = h.Name.substr(0, HeadNameLen);

@@ -54,7 +54,8 @@ bool GetDesc(TRecFile& f, std::string& dataType, std::string& storage, std::stri
   const uint8_t* struc = nullptr;
   const uint8_t* elms = nullptr;
   int32_t nElms = 0;
-  if (!GetRecBuf(f, struc, DescStrucSiz, elms, nElms, 4, flavour, msg)) return Tagged(msg, "GetDesc");
+  if (!GetRecBuf(f, struc, DescStrucSiz, elms, nElms, 4, flavour, msg))
+    return Tagged(msg, "GetDesc");
   const char* chars = reinterpret_cast<const char*>(struc);
   dataType.assign(chars, TypeLen);
   storage.assign(chars + TypeLen, StorageLen);
@@ -70,8 +71,8 @@ bool GetDesc(TRecFile& f, std::string& dataType, std::string& storage, std::stri
 }
 
 bool WriteDesc(TRecFile& f, std::string_view dataType, std::string_view storage,
-               std::string_view longName, const TDescInts& ints, int32_t nInts, TFileFlavour flavour,
-               std::string& msg) {
+               std::string_view longName, const TDescInts& ints, int32_t nInts,
+               TFileFlavour flavour, std::string& msg) {
   int32_t expected = 0;
   if (!GetIntsExpected(dataType, storage, expected, msg)) return Tagged(msg, "WriteDesc");
   if (nInts != expected) return Tagged(msg = "Bad NInts", "WriteDesc");
@@ -81,7 +82,8 @@ bool WriteDesc(TRecFile& f, std::string_view dataType, std::string_view storage,
   PutField(struc + LongNameOffset, longName, DescLongNameLen);
   uint8_t elms[4 * 8];
   EncodeRun32(elms, &ints[1], nInts);
-  if (!WriteRecBuf(f, struc, DescStrucSiz, elms, nInts, 4, flavour, msg)) return Tagged(msg, "WriteDesc");
+  if (!WriteRecBuf(f, struc, DescStrucSiz, elms, nInts, 4, flavour, msg))
+    return Tagged(msg, "WriteDesc");
   return true;
 }
 

@@ -32,12 +32,18 @@ bool IsTrimmed(char ch) {
   return c <= ' ' || c == 127;
 }
 
-bool IsSeparator(char c) { return c == ' ' || c == ',' || c == '\\'; }
+bool IsSeparator(char c) {
+  return c == ' ' || c == ',' || c == '\\';
+}
 
 }  // namespace
 
-std::string LibraryVersionStamp() { return VersionStamp; }
-std::string CompilerWord() { return Compiler; }
+std::string LibraryVersionStamp() {
+  return VersionStamp;
+}
+std::string CompilerWord() {
+  return Compiler;
+}
 
 bool SetCreationDateHeader(THarData* harData, std::string_view dateText, std::string& msg) {
   if (NilPtrError(harData, msg)) return Tagged(msg, "SetCreationDateHeader");
@@ -107,7 +113,8 @@ bool AddHistLine(THeaderRec* head, std::string_view line, std::string& msg) {
       take = cut - indent;
     }
     piece.assign(indent, ' ').append(text.substr(pos, take));
-    if (!AddToPStrVec(head->StringRec, piece, head->NStrings, msg)) return Tagged(msg, "AddHistLine");
+    if (!AddToPStrVec(head->StringRec, piece, head->NStrings, msg))
+      return Tagged(msg, "AddHistLine");
     ++head->NStrings;
     pos += take;
     indent = HistIndent;

@@ -66,6 +66,7 @@ bool ReadMatrixRecords(TRecFile& f, THeaderRec& h, TFileFlavour flavour, std::st
 }  // namespace
 
 bool Get2IData(TRecFile& f, THeaderRec* head, TFileFlavour flavour, std::string& msg) {
+  msg.clear();  // an end of file assigns no text of its own
   if (NilPtrError(head, msg)) return Tagged(msg, "Get2IData");
   THeaderRec& h = *head;
   if (NonNilPtrError(h.IntData, msg)) return Tagged(msg, "Get2IData");
@@ -106,7 +107,8 @@ bool WriteColumnBlocks(TRecFile& f, const THeaderRec& h, TFileFlavour flavour, s
       EncodeRun32(p, ColumnRun(a, 1, c), h.NRows);
     }
     const TBlock2I b{nRec, h.NRows, h.NCols, 1, h.NRows, lo2, hi2};
-    if (!WriteBlock(f, b, buf.get(), int64_t{h.NRows} * (hi2 - lo2 + 1), flavour, msg)) return false;
+    if (!WriteBlock(f, b, buf.get(), int64_t{h.NRows} * (hi2 - lo2 + 1), flavour, msg))
+      return false;
     --nRec;
     lo2 = hi2 + 1;
   }
@@ -142,8 +144,8 @@ bool Write2IData(TRecFile& f, THeaderRec* head, TFileFlavour flavour, std::strin
   const THeaderRec& h = *head;
   if (h.HeadType != "2I") return Tagged(msg = "Not a 2I Header", "Write2IData");
   const bool empty = h.NRows <= 0 || h.NCols <= 0;
-  if (!empty && (h.IntData == nullptr || h.IntData->MaxRow < h.NRows ||
-                 h.IntData->MaxCol < h.NCols)) {
+  if (!empty &&
+      (h.IntData == nullptr || h.IntData->MaxRow < h.NRows || h.IntData->MaxCol < h.NCols)) {
     return Tagged(msg = "IntData does not hold NRows x NCols values", "Write2IData");
   }
   std::string name = h.Name.substr(0, HeadNameLen);

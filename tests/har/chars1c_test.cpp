@@ -39,7 +39,8 @@ TEST(GetHarStrings, StopsAfterTheLastRecord) {
   std::string msg;
   ASSERT_TRUE(test::OpenCrafted(test::ScratchPath("c1"),
                                 {test::Strings1CRecord(1, 1, {"a"}, 3), test::NameRecord("NEXT")},
-                                kFuji, f, msg)) << msg;
+                                kFuji, f, msg))
+      << msg;
   PStrVec v;
   ASSERT_TRUE(GetHarStrings(f, v, 1, 3, kFuji, msg)) << msg;
   std::string name;
@@ -59,29 +60,58 @@ struct BadStrings {
 
 TEST(GetHarStrings, RefusesRecordsThatDisagree) {
   const BadStrings cases[] = {
-      {"TooFew", {test::Strings1CRecord(1, 5, {"a", "b", "c", "d"}, 4)}, 5, 4,
+      {"TooFew",
+       {test::Strings1CRecord(1, 5, {"a", "b", "c", "d"}, 4)},
+       5,
+       4,
        "Too few strings in 1C record [GetHarStrings]"},
-      {"TotalDiffers", {test::Strings1CRecord(1, 6, {"a", "b", "c", "d", "e"}, 4)}, 5, 4,
+      {"TotalDiffers",
+       {test::Strings1CRecord(1, 6, {"a", "b", "c", "d", "e"}, 4)},
+       5,
+       4,
        "Unexpected number of strings in record [GetHarStrings]"},
       {"TooMany",
        {test::Strings1CRecord(2, 5, {"a", "b", "c"}, 4),
         test::Strings1CRecord(1, 5, {"d", "e", "f"}, 4)},
-       5, 4, "Too many strings in 1C record [GetHarStrings]"},
+       5,
+       4,
+       "Too many strings in 1C record [GetHarStrings]"},
       {"CountDiffersFromLength",
-       {test::RecordData().Blanks().Ints({1, 2, 3}).Text("abcdefgh", 8)}, 2, 4,
+       {test::RecordData().Blanks().Ints({1, 2, 3}).Text("abcdefgh", 8)},
+       2,
+       4,
        "1C record wrong length [GetHarStrings]"},
-      {"PartialString", {test::RecordData().Blanks().Ints({1, 2, 2}).Text("abcdefg", 7)}, 2, 4,
+      {"PartialString",
+       {test::RecordData().Blanks().Ints({1, 2, 2}).Text("abcdefg", 7)},
+       2,
+       4,
        "Non-Unit Record Length [GetRecBuf] [GetHarStrings]"},
-      {"ZeroLength", {test::Strings1CRecord(1, 0, {}, 0)}, 0, 0,
+      {"ZeroLength",
+       {test::Strings1CRecord(1, 0, {}, 0)},
+       0,
+       0,
        "sizelms=0 [GetRecBuf] [GetHarStrings]"},
       {"EndOfFile", {test::Strings1CRecord(2, 2, {"a"}, 4)}, 2, 4, " [GetRecBuf] [GetHarStrings]"},
-      {"NegativeCount", {}, -3, 4, "Cannot read -3 strings length 4 (negative size) [GetHarStrings]"},
-      {"NegativeLength", {}, 3, -4,
+      {"NegativeCount",
+       {},
+       -3,
+       4,
+       "Cannot read -3 strings length 4 (negative size) [GetHarStrings]"},
+      {"NegativeLength",
+       {},
+       3,
+       -4,
        "Cannot read 3 strings length -4 (negative size) [GetHarStrings]"},
-      {"TooLarge", {}, 20001, 400,
+      {"TooLarge",
+       {},
+       20001,
+       400,
        "Cannot read 20001 strings length 400 (total size 8000400) since buffer size MaxHarBuf is "
        "set to just 8000000 [GetHarStrings]"},
-      {"ProductBeyond32Bits", {}, 100000, 100000,
+      {"ProductBeyond32Bits",
+       {},
+       100000,
+       100000,
        "Cannot read 100000 strings length 100000 (total size 10000000000) since buffer size "
        "MaxHarBuf is set to just 8000000 [GetHarStrings]"},
   };

@@ -151,7 +151,9 @@ TEST(GetDesc, RefusesBadRecords) {
     SCOPED_TRACE(c.name);
     TRecFile f;
     std::string msg;
-    ASSERT_TRUE(test::OpenCrafted(test::ScratchPath("desc"), {c.record}, TFileFlavour::NewFujitsu, f, msg)) << msg;
+    ASSERT_TRUE(
+        test::OpenCrafted(test::ScratchPath("desc"), {c.record}, TFileFlavour::NewFujitsu, f, msg))
+        << msg;
     std::string type, storage, name;
     TDescInts ints{};
     EXPECT_FALSE(GetDesc(f, type, storage, name, ints, TFileFlavour::NewFujitsu, msg));
@@ -164,7 +166,8 @@ TEST(GetDesc, EndOfFileFailsWithTags) {
   TRecFile f;
   std::string msg;
   ASSERT_TRUE(test::OpenCrafted(test::ScratchPath("desc"), {test::NameRecord("ABCD")},
-                                TFileFlavour::NewFujitsu, f, msg)) << msg;
+                                TFileFlavour::NewFujitsu, f, msg))
+      << msg;
   std::string type, storage, name;
   TDescInts ints{};
   EXPECT_FALSE(GetDesc(f, type, storage, name, ints, TFileFlavour::NewFujitsu, msg));

@@ -48,7 +48,8 @@ std::string ScratchPath(std::string_view stem) {
 
 void WriteBytes(const std::string& path, const Bytes& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
 Bytes ReadBytes(const std::string& path) {
@@ -83,7 +84,9 @@ RecordData& RecordData::Raw(const Bytes& b) {
   return *this;
 }
 
-Bytes NameRecord(std::string_view name) { return RecordData().Text(name, 4); }
+Bytes NameRecord(std::string_view name) {
+  return RecordData().Text(name, 4);
+}
 
 Bytes DescRecord(std::string_view type, std::string_view storage, std::string_view longName,
                  std::initializer_list<int32_t> ints) {
@@ -150,8 +153,9 @@ bool SplitRecords(const Bytes& file, TFileFlavour flavour, std::vector<Bytes>& r
       trailLen = static_cast<size_t>(LaheyLenBytes(static_cast<int32_t>(len + nExtra + 1)));
     }
     if (len < 0 || file.size() - pos < static_cast<size_t>(len) + trailLen) return false;
-    records.emplace_back(file.begin() + static_cast<std::ptrdiff_t>(pos),
-                         file.begin() + static_cast<std::ptrdiff_t>(pos + static_cast<size_t>(len)));
+    records.emplace_back(
+        file.begin() + static_cast<std::ptrdiff_t>(pos),
+        file.begin() + static_cast<std::ptrdiff_t>(pos + static_cast<size_t>(len)));
     pos += static_cast<size_t>(len);
     if (flavour == TFileFlavour::NewFujitsu && IntAt(file, pos) != len) return false;
     pos += trailLen;
@@ -196,7 +200,9 @@ bool OpenCrafted(const std::string& path, const std::vector<Bytes>& records, TFi
   return true;
 }
 
-int32_t IntAt(const Bytes& b, size_t offset) { return DecodeInt32(b.data() + offset); }
+int32_t IntAt(const Bytes& b, size_t offset) {
+  return DecodeInt32(b.data() + offset);
+}
 
 std::string TextAt(const Bytes& b, size_t offset, size_t len) {
   return std::string(reinterpret_cast<const char*>(b.data() + offset), len);

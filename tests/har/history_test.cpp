@@ -75,7 +75,8 @@ TEST(AddHistLine, SixtyAndSixtyOneCharacters) {
 }
 
 TEST(AddHistLine, TrimsBlanksAndControlsAndSkipsEmptyLines) {
-  EXPECT_EQ(Pieces("  \t renamed REG to ZONE \r\n"), std::vector<std::string>{"renamed REG to ZONE"});
+  EXPECT_EQ(Pieces("  \t renamed REG to ZONE \r\n"),
+            std::vector<std::string>{"renamed REG to ZONE"});
   EXPECT_TRUE(Pieces("").empty());
   EXPECT_TRUE(Pieces(" \t\n ").empty());
 }

@@ -104,8 +104,9 @@ TEST_P(Write2ITest, ThreeRowsFiveThousandColumns) {
   ASSERT_FALSE(recs.empty());
   EXPECT_EQ(recs[0], test::NameRecord("INTS"));
   EXPECT_EQ(recs[1], test::DescRecord("2I", "FULL", "Integers", {2, 3, 5000}));
-  ExpectShapes(recs, *h, {{3, 1, 3, 1, 2333, 6999}, {2, 1, 3, 2334, 4666, 6999},
-                          {1, 1, 3, 4667, 5000, 1002}});
+  ExpectShapes(
+      recs, *h,
+      {{3, 1, 3, 1, 2333, 6999}, {2, 1, 3, 2334, 4666, 6999}, {1, 1, 3, 4667, 5000, 1002}});
   // Rows fastest: column 2334 opens the second record.
   EXPECT_EQ(test::IntAt(recs[3], 32), ValueAt(1, 2334));
   EXPECT_EQ(test::IntAt(recs[3], 36), ValueAt(2, 2334));
@@ -167,8 +168,10 @@ TEST(Write2IData, ColumnsBeyondOneRecordSplitIntoRowBlocks) {
   h = Make2I(maxRows + 1, 2);
   const std::vector<Bytes> recs = Write(*h, kFuji, path);
   ExpectShapes(recs, *h,
-               {{4, 1, maxRows, 1, 1, size_t(maxRows)}, {3, maxRows + 1, maxRows + 1, 1, 1, 1},
-                {2, 1, maxRows, 2, 2, size_t(maxRows)}, {1, maxRows + 1, maxRows + 1, 2, 2, 1}});
+               {{4, 1, maxRows, 1, 1, size_t(maxRows)},
+                {3, maxRows + 1, maxRows + 1, 1, 1, 1},
+                {2, 1, maxRows, 2, 2, size_t(maxRows)},
+                {1, maxRows + 1, maxRows + 1, 2, 2, 1}});
   THeaderRec back;
   std::string msg;
   ASSERT_TRUE(ReadBack(path, kFuji, back, msg)) << msg;
@@ -234,20 +237,27 @@ TEST(Get2IData, RefusesBadRecords) {
   // The matrix is 3 x 2 in every case.
   const Bad2I cases[] = {
       {"WrongLength", {rec({1, 3, 2, 1, 3, 1, 2}, 5)}, "2I record wrong length [Get2IData]"},
-      {"RowBelowOne", {rec({1, 3, 2, 0, 2, 1, 1}, 3)},
+      {"RowBelowOne",
+       {rec({1, 3, 2, 0, 2, 1, 1}, 3)},
        "2I record block outside matrix: rows 0..2, columns 1..1 of 3 x 2 [Get2IData]"},
-      {"RowBeyond", {rec({1, 3, 2, 2, 4, 1, 1}, 3)},
+      {"RowBeyond",
+       {rec({1, 3, 2, 2, 4, 1, 1}, 3)},
        "2I record block outside matrix: rows 2..4, columns 1..1 of 3 x 2 [Get2IData]"},
-      {"ColumnBeyond", {rec({1, 3, 2, 1, 3, 2, 3}, 6)},
+      {"ColumnBeyond",
+       {rec({1, 3, 2, 1, 3, 2, 3}, 6)},
        "2I record block outside matrix: rows 1..3, columns 2..3 of 3 x 2 [Get2IData]"},
-      {"ColumnBelowOne", {rec({1, 3, 2, 1, 3, -1, 0}, 6)},
+      {"ColumnBelowOne",
+       {rec({1, 3, 2, 1, 3, -1, 0}, 6)},
        "2I record block outside matrix: rows 1..3, columns -1..0 of 3 x 2 [Get2IData]"},
-      {"HiFarBelowLo", {rec({1, 3, 2, 3, 1, 1, 1}, 0)},
+      {"HiFarBelowLo",
+       {rec({1, 3, 2, 3, 1, 1, 1}, 0)},
        "2I record block outside matrix: rows 3..1, columns 1..1 of 3 x 2 [Get2IData]"},
-      {"ExtremeBounds", {rec({1, 3, 2, INT32_MIN, INT32_MAX, 1, 1}, 0)},
+      {"ExtremeBounds",
+       {rec({1, 3, 2, INT32_MIN, INT32_MAX, 1, 1}, 0)},
        "2I record block outside matrix: rows -2147483648..2147483647, columns 1..1 of 3 x 2 "
        "[Get2IData]"},
-      {"ShortStructure", {test::RecordData().Blanks().Ints({1, 3, 2, 1, 3, 1})},
+      {"ShortStructure",
+       {test::RecordData().Blanks().Ints({1, 3, 2, 1, 3, 1})},
        "Record too Short 28/32 [GetRecBuf] [Get2IData]"},
       {"EndOfFile", {rec({2, 3, 2, 1, 3, 1, 1}, 3)}, " [GetRecBuf] [Get2IData]"},
   };

@@ -98,7 +98,8 @@ TEST(ModelSweep, CharacterHeader) {
   (*v)[3] = "gamma delta";
   PHeaderRec h;
   ASSERT_TRUE(Create1C(h, "SWP1", "sweep", v, 3, 12, msg)) << msg;
-  Sweep([&](TRecFile& f, TFileFlavour fl, std::string& m) { return Write1CData(f, h.get(), fl, m); });
+  Sweep(
+      [&](TRecFile& f, TFileFlavour fl, std::string& m) { return Write1CData(f, h.get(), fl, m); });
 }
 
 TEST(ModelSweep, IntegerHeader) {
