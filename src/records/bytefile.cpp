@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "support/mhUtil.h"
+#include "support/mystrucs.h"
 
 namespace modrask {
 namespace {
@@ -94,6 +95,16 @@ bool WriteAll(int fd, const uint8_t* src, int64_t n) {
   return true;
 }
 
+// A buffer that is never read before it is written, so it is not cleared.
+std::unique_ptr<uint8_t[]> NewBuffer() {
+  std::unique_ptr<uint8_t[]> buf;
+  std::string msg;
+  if (!CheckedAlloc([&buf] { buf = std::make_unique_for_overwrite<uint8_t[]>(ByteFileBufSize); }, msg)) {
+    FatalError(msg);
+  }
+  return buf;
+}
+
 }  // namespace
 
 void InjectWriteFailureAfter(int64_t bytes) { g_writeBytesLeft = bytes < 0 ? 0 : bytes; }
@@ -115,7 +126,7 @@ std::unique_ptr<ByteFile> ByteFile::OpenRead(const std::string& name) {
   f->fd_ = fd;
   f->name_ = name;
   f->sizeAtOpen_ = st.st_size;
-  f->buf_.resize(static_cast<size_t>(ByteFileBufSize));
+  f->buf_ = NewBuffer();
   return f;
 }
 
@@ -152,7 +163,7 @@ std::unique_ptr<ByteFile> ByteFile::CreateTemp(const std::string& name) {
     f->finalPath_ = finalPath;
     f->tempName_ = temp;
     f->slot_ = RegisterTemp(temp);
-    f->buf_.resize(static_cast<size_t>(ByteFileBufSize));
+    f->buf_ = NewBuffer();
     return f;
   }
   return nullptr;
@@ -169,19 +180,19 @@ ByteFile::~ByteFile() {
 int64_t ByteFile::Read(void* dst, int64_t n) {
   assert(!writing_ && fd_ >= 0 && n >= 0);
   auto* out = static_cast<uint8_t*>(dst);
-  const int64_t cap = static_cast<int64_t>(buf_.size());
+  const int64_t cap = ByteFileBufSize;
   int64_t done = 0;
   while (done < n) {
     if (bufPos_ < bufEnd_) {
       const int64_t take = std::min(n - done, bufEnd_ - bufPos_);
-      std::memcpy(out + done, buf_.data() + bufPos_, static_cast<size_t>(take));
+      std::memcpy(out + done, buf_.get() + bufPos_, static_cast<size_t>(take));
       bufPos_ += take;
       done += take;
       continue;
     }
     // Large reads go straight into the caller's memory.
     const bool direct = n - done >= cap;
-    uint8_t* target = direct ? out + done : buf_.data();
+    uint8_t* target = direct ? out + done : buf_.get();
     const int64_t want = direct ? std::min<int64_t>(n - done, INT_MAX) : cap;
     const ssize_t r = ::read(fd_, target, static_cast<size_t>(want));
     if (r < 0) {
@@ -226,14 +237,14 @@ bool ByteFile::Write(const void* src, int64_t n) {
     g_writeBytesLeft -= n;
   }
   const auto* in = static_cast<const uint8_t*>(src);
-  const int64_t cap = static_cast<int64_t>(buf_.size());
+  const int64_t cap = ByteFileBufSize;
   if (n >= cap) {
     if (!FlushBuffer() || !WriteAll(fd_, in, n)) return !(failed_ = true);
     osPos_ += n;
     return true;
   }
   if (bufEnd_ + n > cap && !FlushBuffer()) return false;
-  std::memcpy(buf_.data() + bufEnd_, in, static_cast<size_t>(n));
+  std::memcpy(buf_.get() + bufEnd_, in, static_cast<size_t>(n));
   bufEnd_ += n;
   return true;
 }
@@ -241,7 +252,7 @@ bool ByteFile::Write(const void* src, int64_t n) {
 bool ByteFile::FlushBuffer() {
   if (failed_) return false;
   if (bufEnd_ == 0) return true;
-  if (!WriteAll(fd_, buf_.data(), bufEnd_)) return !(failed_ = true);
+  if (!WriteAll(fd_, buf_.get(), bufEnd_)) return !(failed_ = true);
   osPos_ += bufEnd_;
   bufEnd_ = 0;
   return true;

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <vector>
 
 namespace modrask {
 
@@ -73,7 +72,7 @@ class ByteFile {
   std::string name_;
   std::string finalPath_;  // name_, or the file a symbolic link at name_ points to
   std::string tempName_;
-  std::vector<uint8_t> buf_;
+  std::unique_ptr<uint8_t[]> buf_;  // ByteFileBufSize bytes, not cleared
   int64_t bufPos_ = 0;   // next unread byte (reading)
   int64_t bufEnd_ = 0;   // bytes held (reading) or pending (writing)
   int64_t osPos_ = 0;    // the system's position in the file
