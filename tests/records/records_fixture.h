@@ -60,6 +60,8 @@ inline Bytes ReadBytes(const std::string& path) {
 }
 
 inline void WriteBytes(const std::string& path, const Bytes& bytes) {
+  std::error_code ec;
+  std::filesystem::remove(path, ec);  // a fresh file: rewriting a truncated one may wait for the disk
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
