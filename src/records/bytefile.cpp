@@ -228,6 +228,7 @@ int64_t ByteFile::Position() const { return writing_ ? osPos_ + bufEnd_ : osPos_
 bool ByteFile::Write(const void* src, int64_t n) {
   assert(writing_ && n >= 0);
   if (failed_ || fd_ < 0) return false;
+  if (n == 0) return true;  // src may be null
   if (g_writeBytesLeft >= 0) {
     if (n > g_writeBytesLeft) {
       g_writeBytesLeft = 0;

@@ -110,7 +110,7 @@ TEST(LaheyMarker, BoundaryLengthsRoundTrip) {
       int32_t len = -1;
       ASSERT_TRUE(GetNextRec(f, HarBuf(), len, flavour, msg)) << msg;
       ASSERT_EQ(static_cast<size_t>(len), r.size());
-      EXPECT_EQ(0, std::memcmp(HarBuf(), r.data(), r.size())) << len;
+      EXPECT_EQ(Bytes(HarBuf(), HarBuf() + len), r) << len;
     }
     bool atEof = false;
     int32_t len = 0;

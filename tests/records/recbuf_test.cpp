@@ -185,7 +185,8 @@ TEST_P(RecordsTest, RandomRoundTrip) {
       ASSERT_TRUE(WriteRecBuf(w, r.data.data(), r.strucSiz, r.data.data() + r.strucSiz, nElms, r.sizElms,
                               flavour(), msg_)) << msg_;
       Bytes whole(static_cast<size_t>(LenHead + r.strucSiz + nElms * r.sizElms), ' ');
-      std::memcpy(whole.data() + LenHead, r.data.data(), whole.size() - LenHead);
+      std::copy(r.data.begin(), r.data.begin() + static_cast<std::ptrdiff_t>(whole.size() - LenHead),
+                whole.begin() + LenHead);
       r.data = std::move(whole);
     } else {
       ASSERT_TRUE(WriteLaheyRec(w, r.data.data(), static_cast<int64_t>(len), flavour(), msg_)) << msg_;
@@ -208,7 +209,7 @@ TEST_P(RecordsTest, RandomRoundTrip) {
       ASSERT_TRUE(GetNextRec(f_, HarBuf(), len, flavour(), msg_)) << i << ": " << msg_;
       ASSERT_EQ(static_cast<size_t>(len), r.data.size()) << i;
     }
-    ASSERT_EQ(0, std::memcmp(HarBuf(), r.data.data(), r.data.size())) << i;
+    ASSERT_TRUE(std::equal(r.data.begin(), r.data.end(), HarBuf())) << i;
   }
   bool atEof = false;
   EXPECT_TRUE(GetLaheyRecA(f_, HarBuf(), len, flavour(), atEof, msg_)) << msg_;
