@@ -18,7 +18,7 @@
 #include "records/lheyfile.h"
 #include "records/recbuf.h"
 
-namespace modrask::testing {
+namespace modrask::fixture {
 
 using Bytes = std::vector<uint8_t>;
 
@@ -112,4 +112,4 @@ inline Bytes Name(const char (&s)[5]) { return Bytes(s, s + 4); }
 
 inline constexpr TFileFlavour kFlavours[] = {TFileFlavour::OldLahey, TFileFlavour::NewFujitsu};
 
-}  // namespace modrask::testing
+}  // namespace modrask::fixture
