@@ -27,7 +27,8 @@ bool GetNextRec(TRecFile& f, uint8_t* buf, int32_t& recLen, TFileFlavour flavour
 // (Old Lahey: above MaxLaheyLen - 4, as the trailing marker adds the leading
 // marker's size; New Fujitsu: above INT32_MAX) is refused before anything is
 // written, "Record too long for Old Lahey framing: " len.
-bool WriteLaheyRec(TRecFile& f, const void* buf, int64_t len, TFileFlavour flavour, std::string& msg);
+bool WriteLaheyRec(TRecFile& f, const void* buf, int64_t len, TFileFlavour flavour,
+                   std::string& msg);
 
 // Moves n bytes forward: repositions, or in a Large file reads and drops in
 // pieces of at most MaxHarBuf + 1 bytes. The position may pass the end.

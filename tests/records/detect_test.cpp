@@ -56,7 +56,8 @@ TEST(Detect, SingleLeadByteGivesTheFullChain) {
   TFileFlavour flavour;
   std::string msg;
   EXPECT_FALSE(OpenLaheyFile(f, path, flavour, msg));
-  EXPECT_EQ(msg, "Unexpected end-of-file [FileRead] [FujiGetRecLen] [IsWhichLaheyFile] [OpenLaheyFile]");
+  EXPECT_EQ(msg,
+            "Unexpected end-of-file [FileRead] [FujiGetRecLen] [IsWhichLaheyFile] [OpenLaheyFile]");
   EXPECT_FALSE(f.IsOpen());
 }
 
@@ -97,7 +98,8 @@ TEST(Detect, LaterRecordAtTheLimitPassesAndOneMoreFails) {
     std::string msg;
     EXPECT_TRUE(IsWhichLaheyFile(path, found, msg)) << msg;
     EXPECT_EQ(found, flavour);
-    fixture::MakeRecordFile(path, flavour, {fixture::Name("HEAD"), fixture::Pattern(MaxHarBuf + 1)});
+    fixture::MakeRecordFile(path, flavour,
+                            {fixture::Name("HEAD"), fixture::Pattern(MaxHarBuf + 1)});
     EXPECT_FALSE(IsWhichLaheyFile(path, found, msg));
     EXPECT_EQ(msg, "File record too long [IsWhichLaheyFile]");
   }
@@ -120,8 +122,8 @@ TEST(Detect, FiveRecordsAreEnough) {
   TempDir dir;
   // Five good records, then rubbish the probe never reaches.
   Bytes b = fixture::RecordBytes(dir, TFileFlavour::NewFujitsu,
-                                 {fixture::Name("AAAA"), fixture::Pattern(10), fixture::Pattern(0), fixture::Pattern(3),
-                                  fixture::Pattern(70)});
+                                 {fixture::Name("AAAA"), fixture::Pattern(10), fixture::Pattern(0),
+                                  fixture::Pattern(3), fixture::Pattern(70)});
   b.push_back(0xFF);
   const Probe p = ProbeBytes(dir, b);
   EXPECT_TRUE(p.ok) << p.msg;

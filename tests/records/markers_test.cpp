@@ -20,7 +20,13 @@ TEST(LaheyMarker, EncodesAtEveryWidthBoundary) {
     int32_t v;
     int bytes;
   };
-  for (const Case c : {Case{0, 1}, {63, 1}, {64, 2}, {16383, 2}, {16384, 3}, {4194303, 3}, {4194304, 4},
+  for (const Case c : {Case{0, 1},
+                       {63, 1},
+                       {64, 2},
+                       {16383, 2},
+                       {16384, 3},
+                       {4194303, 3},
+                       {4194304, 4},
                        {MaxLaheyLen, 4}}) {
     uint8_t out[4];
     int nExtra = -1;
@@ -28,7 +34,8 @@ TEST(LaheyMarker, EncodesAtEveryWidthBoundary) {
     EXPECT_EQ(nExtra + 1, c.bytes) << c.v;
     EXPECT_EQ(LaheyLenBytes(c.v), c.bytes) << c.v;
     EXPECT_EQ(out[0] & 3, nExtra) << c.v;
-    const int64_t decoded = (out[0] >> 2) + int64_t{out[1]} * 64 + int64_t{out[2]} * 16384 + int64_t{out[3]} * 4194304;
+    const int64_t decoded =
+        (out[0] >> 2) + int64_t{out[1]} * 64 + int64_t{out[2]} * 16384 + int64_t{out[3]} * 4194304;
     EXPECT_EQ(decoded, c.v);
   }
 }
@@ -41,7 +48,8 @@ TEST(LaheyMarker, WorkedRecordsByteForByte) {
   const Bytes d62 = fixture::Pattern(62), d63 = fixture::Pattern(63), d100 = fixture::Pattern(100);
   EXPECT_EQ(fixture::RecordBytes(dir, old, {d62}), Concat({{0xFD, 0xF8}, d62, {0xFC}}));
   EXPECT_EQ(fixture::RecordBytes(dir, old, {d63}), Concat({{0xFD, 0xFC}, d63, {0x01, 0x01}}));
-  EXPECT_EQ(fixture::RecordBytes(dir, old, {d100}), Concat({{0xFD, 0x91, 0x01}, d100, {0x01, 0x99}}));
+  EXPECT_EQ(fixture::RecordBytes(dir, old, {d100}),
+            Concat({{0xFD, 0x91, 0x01}, d100, {0x01, 0x99}}));
 }
 
 TEST(LaheyMarker, NameRecordIsSixBytesOldAndTwelveNew) {
@@ -61,9 +69,14 @@ TEST(LaheyMarker, RecBufWorkedExample) {
   std::string msg;
   ASSERT_TRUE(CreateLaheyFile(f, path, TFileFlavour::OldLahey, msg)) << msg;
   ASSERT_TRUE(WriteLaheyRec(f, "ABCD", 4, TFileFlavour::OldLahey, msg)) << msg;
-  ASSERT_TRUE(WriteRecBuf(f, struc.data(), 12, elms.data(), 80, 1, TFileFlavour::OldLahey, msg)) << msg;
+  ASSERT_TRUE(WriteRecBuf(f, struc.data(), 12, elms.data(), 80, 1, TFileFlavour::OldLahey, msg))
+      << msg;
   ASSERT_TRUE(FinishLaheyFile(f, msg)) << msg;
-  EXPECT_EQ(fixture::ReadBytes(path), Concat({{0xFD, 0x10, 'A', 'B', 'C', 'D', 0x14, 0x81, 0x01}, {' ', ' ', ' ', ' '}, struc, elms, {0x01, 0x89}}));
+  EXPECT_EQ(fixture::ReadBytes(path), Concat({{0xFD, 0x10, 'A', 'B', 'C', 'D', 0x14, 0x81, 0x01},
+                                              {' ', ' ', ' ', ' '},
+                                              struc,
+                                              elms,
+                                              {0x01, 0x89}}));
 
   TFileFlavour flavour;
   ASSERT_TRUE(OpenLaheyFile(f, path, flavour, msg)) << msg;
@@ -83,11 +96,13 @@ TEST(LaheyMarker, RecBufWorkedExample) {
 // read back through the reader.
 TEST(LaheyMarker, BoundaryLengthsRoundTrip) {
   TempDir dir;
-  const std::vector<size_t> lens = {0, 1, 59, 60, 61, 62, 63, 64, 16379, 16380, 16381, 16383, 16384, 4194299,
-                                    4194300, 4194303, 4194304};
+  const std::vector<size_t> lens = {0,     1,       59,      60,      61,     62,
+                                    63,    64,      16379,   16380,   16381,  16383,
+                                    16384, 4194299, 4194300, 4194303, 4194304};
   for (const TFileFlavour flavour : fixture::kFlavours) {
     std::vector<Bytes> records = {fixture::Name("HEAD")};
-    for (size_t i = 0; i < lens.size(); ++i) records.push_back(fixture::Pattern(lens[i], static_cast<unsigned>(i)));
+    for (size_t i = 0; i < lens.size(); ++i)
+      records.push_back(fixture::Pattern(lens[i], static_cast<unsigned>(i)));
     const std::string path = dir.Path("bounds.har");
     fixture::MakeRecordFile(path, flavour, records);
     size_t expectedSize = flavour == TFileFlavour::OldLahey ? 1 : 0;
@@ -96,9 +111,10 @@ TEST(LaheyMarker, BoundaryLengthsRoundTrip) {
       int nExtra = 0;
       uint8_t out[4];
       EncodeLaheyLen(len, out, nExtra);
-      expectedSize += r.size() + (flavour == TFileFlavour::OldLahey
-                                      ? static_cast<size_t>(nExtra + 1 + LaheyLenBytes(len + nExtra + 1))
-                                      : 8u);
+      expectedSize +=
+          r.size() + (flavour == TFileFlavour::OldLahey
+                          ? static_cast<size_t>(nExtra + 1 + LaheyLenBytes(len + nExtra + 1))
+                          : 8u);
     }
     EXPECT_EQ(fixture::ReadBytes(path).size(), expectedSize);
     TRecFile f;

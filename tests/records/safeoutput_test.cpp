@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,9 +17,7 @@ using fixture::TempDir;
 
 class SafeOutput : public ::testing::TestWithParam<TFileFlavour> {
  protected:
-  void SetUp() override {
-    fixture::WriteBytes(out_, previous_);
-  }
+  void SetUp() override { fixture::WriteBytes(out_, previous_); }
   void TearDown() override { ClearWriteFailure(); }
 
   TFileFlavour flavour() const { return GetParam(); }
@@ -33,10 +30,12 @@ class SafeOutput : public ::testing::TestWithParam<TFileFlavour> {
 
   // Writes the sample records, stopping at the first failure.
   bool WriteSample(TRecFile& f, std::string& msg) {
-    const Bytes s12 = fixture::Pattern(12, 4), e80 = fixture::Pattern(80, 6), d100 = fixture::Pattern(100, 8);
+    const Bytes s12 = fixture::Pattern(12, 4), e80 = fixture::Pattern(80, 6),
+                d100 = fixture::Pattern(100, 8);
     return WriteLaheyRec(f, "HEAD", 4, flavour(), msg) &&
            WriteRecBuf(f, s12.data(), 12, e80.data(), 20, 4, flavour(), msg) &&
-           WriteLaheyRec(f, d100.data(), 63, flavour(), msg) && WriteLaheyRec(f, "NEXT", 4, flavour(), msg) &&
+           WriteLaheyRec(f, d100.data(), 63, flavour(), msg) &&
+           WriteLaheyRec(f, "NEXT", 4, flavour(), msg) &&
            WriteRecBuf(f, nullptr, 0, d100.data(), 0, 1, flavour(), msg) &&
            WriteLaheyRec(f, d100.data(), 100, flavour(), msg);
   }
@@ -149,7 +148,8 @@ TEST_P(SafeOutput, RecordsTooLongForTheFramingAreRefused) {
 
 TEST_P(SafeOutput, OutputMayBeTheInput) {
   std::string msg;
-  fixture::MakeRecordFile(out_, flavour(), {fixture::Name("AAAA"), fixture::Pattern(70), fixture::Name("BBBB")});
+  fixture::MakeRecordFile(out_, flavour(),
+                          {fixture::Name("AAAA"), fixture::Pattern(70), fixture::Name("BBBB")});
   const Bytes original = fixture::ReadBytes(out_);
   TRecFile in, out;
   TFileFlavour found;
@@ -224,11 +224,15 @@ TEST_P(SafeOutputDeathTest, InterruptionRemovesTheTemporaryFile) {
   }
 }
 
-const auto kNames = [](const auto& p) { return p.param == TFileFlavour::OldLahey ? "OldLahey" : "NewFujitsu"; };
+const auto kNames = [](const auto& p) {
+  return p.param == TFileFlavour::OldLahey ? "OldLahey" : "NewFujitsu";
+};
 INSTANTIATE_TEST_SUITE_P(BothFramings, SafeOutput,
-                         ::testing::Values(TFileFlavour::OldLahey, TFileFlavour::NewFujitsu), kNames);
+                         ::testing::Values(TFileFlavour::OldLahey, TFileFlavour::NewFujitsu),
+                         kNames);
 INSTANTIATE_TEST_SUITE_P(BothFramings, SafeOutputDeathTest,
-                         ::testing::Values(TFileFlavour::OldLahey, TFileFlavour::NewFujitsu), kNames);
+                         ::testing::Values(TFileFlavour::OldLahey, TFileFlavour::NewFujitsu),
+                         kNames);
 
 }  // namespace
 }  // namespace modrask

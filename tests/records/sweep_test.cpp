@@ -20,8 +20,9 @@ bool EndsWith(const std::string& s, const std::string& tail) {
 class Sweep : public ::testing::TestWithParam<TFileFlavour> {
  protected:
   void SetUp() override {
-    records_ = {fixture::Name("AAAA"), fixture::Pattern(96, 1), fixture::Pattern(0), fixture::Pattern(63, 2),
-                fixture::Name("bbbb"), fixture::Pattern(100, 3), fixture::Pattern(64, 4), fixture::Name("CCCC")};
+    records_ = {fixture::Name("AAAA"),   fixture::Pattern(96, 1), fixture::Pattern(0),
+                fixture::Pattern(63, 2), fixture::Name("bbbb"),   fixture::Pattern(100, 3),
+                fixture::Pattern(64, 4), fixture::Name("CCCC")};
     fixture::MakeRecordFile(path_, flavour(), records_);
     whole_ = fixture::ReadBytes(path_);
     // Where each record ends, as the reader sees it.
@@ -87,7 +88,8 @@ class Sweep : public ::testing::TestWithParam<TFileFlavour> {
   TempDir dir_;
   std::string path_ = dir_.Path("sweep.har");
   std::vector<Bytes> records_;
-  std::set<size_t> boundaries_;  // the first record's offset, then the file sizes at which a record ends
+  std::set<size_t>
+      boundaries_;  // the first record's offset, then the file sizes at which a record ends
   Bytes whole_;
 };
 
@@ -95,7 +97,8 @@ TEST_P(Sweep, TruncatedAtEveryByte) {
   const std::vector<std::string> allNames = {"AAAA", "BBBB", "CCCC"};
   for (size_t cut = 0; cut <= whole_.size(); ++cut) {
     SCOPED_TRACE("cut at " + std::to_string(cut));
-    fixture::WriteBytes(path_, Bytes(whole_.begin(), whole_.begin() + static_cast<std::ptrdiff_t>(cut)));
+    fixture::WriteBytes(path_,
+                        Bytes(whole_.begin(), whole_.begin() + static_cast<std::ptrdiff_t>(cut)));
     const bool atBoundary = boundaries_.count(cut) > 0 && cut > *boundaries_.begin();
     size_t n = 0;
     std::string msg;
@@ -141,8 +144,11 @@ TEST_P(Sweep, EveryByteBumped) {
   EXPECT_EQ(n, records_.size());
 }
 
-INSTANTIATE_TEST_SUITE_P(BothFramings, Sweep, ::testing::Values(TFileFlavour::OldLahey, TFileFlavour::NewFujitsu),
-                         [](const auto& p) { return p.param == TFileFlavour::OldLahey ? "OldLahey" : "NewFujitsu"; });
+INSTANTIATE_TEST_SUITE_P(BothFramings, Sweep,
+                         ::testing::Values(TFileFlavour::OldLahey, TFileFlavour::NewFujitsu),
+                         [](const auto& p) {
+                           return p.param == TFileFlavour::OldLahey ? "OldLahey" : "NewFujitsu";
+                         });
 
 }  // namespace
 }  // namespace modrask
