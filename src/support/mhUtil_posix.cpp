@@ -2,7 +2,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -21,7 +23,9 @@ int64_t GetFileSize64(const std::string& name) {
 
 int32_t FileSizeKB(const std::string& name) {
   const int64_t size = GetFileSize64(name);
-  if (size > 0) return static_cast<int32_t>(size / 1024);
+  // Held at the largest figure from 2 TiB on: a wrapped, negative count
+  // would read as a missing file.
+  if (size > 0) return static_cast<int32_t>(std::min<int64_t>(size / 1024, INT32_MAX));
   return static_cast<int32_t>(size);
 }
 

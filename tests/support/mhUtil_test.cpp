@@ -62,6 +62,12 @@ TEST_F(HostFiles, SizesBeyond32Bits) {
   if (ec) GTEST_SKIP() << "cannot make a sparse file here: " << ec.message();
   EXPECT_EQ(GetFileSize64(path), (int64_t{5} << 30) + 1);
   EXPECT_EQ(FileSizeKB(path), 5 * 1024 * 1024);
+  // From 2 TiB on the KiB count no longer fits: it stays at the largest
+  // figure rather than turning negative and reading as a missing file.
+  fs::resize_file(path, uint64_t{1} << 41, ec);
+  if (ec) GTEST_SKIP() << "cannot make a 2 TiB sparse file here: " << ec.message();
+  EXPECT_EQ(GetFileSize64(path), int64_t{1} << 41);
+  EXPECT_EQ(FileSizeKB(path), INT32_MAX);
 }
 
 TEST_F(HostFiles, ExistingFileIsNotAFolder) {

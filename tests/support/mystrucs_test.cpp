@@ -15,13 +15,6 @@ constexpr bool kHugeAllocThrows = false;
 constexpr bool kHugeAllocThrows = true;
 #endif
 
-TEST(Mystrucs, Limits) {
-  EXPECT_EQ(MaxPtr, 268435454);
-  EXPECT_EQ(MaxCol, 268435455);
-  EXPECT_EQ(MaxColFor(1), 1073741823);
-  EXPECT_EQ(MaxColFor(8), 134217727);
-}
-
 TEST(Mystrucs, PointerChecksHaveInvertedSense) {
   std::string msg = "earlier";
   auto set = std::make_unique<int>(1);
