@@ -52,7 +52,9 @@ bool AllocPStrVec(PStrVec& v, int32_t n, std::string& msg) {
     return Tagged(msg, "AllocPStrVec");
   }
   if (n == -1) return true;
-  if (!CheckedAlloc([&] { v = std::make_unique<std::vector<std::string>>(static_cast<size_t>(n) + 1); }, msg)) {
+  if (!CheckedAlloc(
+          [&] { v = std::make_unique<std::vector<std::string>>(static_cast<size_t>(n) + 1); },
+          msg)) {
     v.reset();
     return Tagged(msg, "AllocPStrVec");
   }
@@ -66,7 +68,8 @@ bool FreePStrVec(PStrVec& v, int32_t /*n*/, std::string& /*msg*/) {
 
 bool AddToPStrVec(PStrVec& v, std::string_view s, int32_t n, std::string& msg) {
   // The new last index n+1 must pass the same checks as a fresh vector.
-  if (ChkNElm(static_cast<int64_t>(n) + 1, MaxPtr, "MaxPtr", msg)) return Tagged(msg, "AddToPStrVec");
+  if (ChkNElm(static_cast<int64_t>(n) + 1, MaxPtr, "MaxPtr", msg))
+    return Tagged(msg, "AddToPStrVec");
   if (n < -1) {
     msg = "Size<0";
     Tagged(msg, "SafeGetMem");
@@ -115,7 +118,8 @@ bool DupePStrVec(const PStrVec& src, PStrVec& dest, int32_t& maxLen, int32_t n, 
       [&] {
         for (size_t i = 0; i < count; ++i) {
           (*dest)[i] = (*src)[i];
-          maxLen = std::max(maxLen, static_cast<int32_t>(std::min<size_t>((*src)[i].size(), INT32_MAX)));
+          maxLen =
+              std::max(maxLen, static_cast<int32_t>(std::min<size_t>((*src)[i].size(), INT32_MAX)));
         }
       },
       msg);

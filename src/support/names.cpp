@@ -14,7 +14,10 @@ bool CheckName(std::string_view name, int maxLen, std::string_view what, std::st
   msg.clear();
   // Length first: a name of 13 blanks is too long, not illegal.
   if (name.size() > static_cast<size_t>(maxLen < 0 ? 0 : maxLen)) {
-    msg.append(what).append(" must be at most ").append(std::to_string(maxLen)).append(" characters long");
+    msg.append(what)
+        .append(" must be at most ")
+        .append(std::to_string(maxLen))
+        .append(" characters long");
     return false;
   }
   if (name.empty()) {
@@ -35,7 +38,9 @@ bool CheckName(std::string_view name, int maxLen, std::string_view what, std::st
   return true;
 }
 
-bool CheckSetName(std::string_view name, std::string& msg) { return CheckName(name, 12, "Set name", msg); }
+bool CheckSetName(std::string_view name, std::string& msg) {
+  return CheckName(name, 12, "Set name", msg);
+}
 
 bool CheckElementName(std::string_view name, std::string& msg) {
   return CheckName(name, 12, "Element name", msg);

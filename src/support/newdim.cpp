@@ -39,7 +39,9 @@ int64_t RoundKB(int64_t bytes) {
   return q;
 }
 
-std::string Num(int64_t n) { return std::to_string(n); }
+std::string Num(int64_t n) {
+  return std::to_string(n);
+}
 
 }  // namespace
 
@@ -111,9 +113,10 @@ bool AllocMat7(TMat7& m, const TDims7& dims, std::string& msg) {
   const int64_t required = Mat7MemoryKB(dims, &realsKB, &pointersKB, &heapKB);
   const int64_t available = AvailMemKB();
   if (required > available) {
-    msg = "Not enough memory for array size (" + DimsProductText(dims, 7) + ") \r\n" + "Required: " +
-          Num(required / 1024) + " MB, [Reals:" + Num(realsKB / 1024) + "MB, Pointers:" + Num(pointersKB / 1024) +
-          "MB, Heap:" + Num(heapKB / 1024) + "MB]\r\nAvailable: " + Num(available / 1024) + " MB. \r\n";
+    msg = "Not enough memory for array size (" + DimsProductText(dims, 7) + ") \r\n" +
+          "Required: " + Num(required / 1024) + " MB, [Reals:" + Num(realsKB / 1024) +
+          "MB, Pointers:" + Num(pointersKB / 1024) + "MB, Heap:" + Num(heapKB / 1024) +
+          "MB]\r\nAvailable: " + Num(available / 1024) + " MB. \r\n";
     return Tagged(msg, "AllocMat7");
   }
   if (dims[1] == 0) {  // no tree at all

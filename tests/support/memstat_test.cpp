@@ -1,9 +1,8 @@
 #include "support/memstat.h"
 
+#include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <fstream>
@@ -76,7 +75,8 @@ TEST(Memstat, AddressSpaceLimitBounds) {
       {
         rlimit limit{};
         ::getrlimit(RLIMIT_AS, &limit);
-        if (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur < static_cast<rlim_t>(largeKB) * 1024) ::_exit(0);
+        if (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur < static_cast<rlim_t>(largeKB) * 1024)
+          ::_exit(0);
         limit.rlim_cur = static_cast<rlim_t>(largeKB) * 1024;
         if (limit.rlim_max != RLIM_INFINITY && limit.rlim_cur > limit.rlim_max) ::_exit(2);
         if (::setrlimit(RLIMIT_AS, &limit) != 0) ::_exit(3);

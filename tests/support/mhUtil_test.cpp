@@ -1,12 +1,11 @@
 #include "support/mhUtil.h"
 
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/ptrace.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
@@ -151,12 +150,14 @@ TEST(ReadRegBoolDeathTest, OtherTextsEndTheProcess) {
   for (const char* bad : {"yes", "", "1.5", " 1", "2147483648", "0x10"}) {
     EnvSetting setting("MODRASK_USESPARSE", bad);
     EXPECT_EXIT(ReadWithOutputOnStderr("UseSparse"), ::testing::ExitedWithCode(1),
-                "^User setting MODRASK_USESPARSE has the wrong type: it must be an integer \\(0 is false\\)\\.\n$")
+                "^User setting MODRASK_USESPARSE has the wrong type: it must be an integer \\(0 is "
+                "false\\)\\.\n$")
         << "[" << bad << "]";
   }
   EnvSetting flash("MODRASK_FLASHTASKBAR", "true");
   EXPECT_EXIT(ReadWithOutputOnStderr("FlashTaskBar"), ::testing::ExitedWithCode(1),
-              "^User setting MODRASK_FLASHTASKBAR has the wrong type: it must be an integer \\(0 is false\\)\\.\n$");
+              "^User setting MODRASK_FLASHTASKBAR has the wrong type: it must be an integer \\(0 "
+              "is false\\)\\.\n$");
 }
 
 void FatalWithOutputOnStderr() {

@@ -71,7 +71,8 @@ TEST(Newdim, EstimateRounding) {
 }
 
 TEST(Newdim, EstimateDoesNotOverflow) {
-  const TDims7 d = Dims(MaxDimSize, MaxDimSize, MaxDimSize, MaxDimSize, MaxDimSize, MaxDimSize, MaxDimSize);
+  const TDims7 d =
+      Dims(MaxDimSize, MaxDimSize, MaxDimSize, MaxDimSize, MaxDimSize, MaxDimSize, MaxDimSize);
   const int64_t kb = Mat7MemoryKB(d);
   EXPECT_GT(kb, int64_t{1} << 50);
   std::string msg;
