@@ -192,6 +192,19 @@ TEST_P(HarReadTest, MostHeadersAcceptedOneMoreRefused) {
   EXPECT_EQ(hd, nullptr);
 }
 
+TEST_P(HarReadTest, ReadingMoreAppendsToWhatIsHeld) {
+  recs.Header1C("ONE ", {"1"}, 4).Header1C("XXCR", {"maker"}, 8);
+  ASSERT_TRUE(Read()) << msg;
+  const std::string second = readtest::TempPath("second.har");
+  HarRecords more;
+  more.Header1C("TWO ", {"2"}, 4).Header1C("XXCR", {"other"}, 8);
+  ASSERT_TRUE(more.Write(second, TFileFlavour::NewFujitsu));
+  ASSERT_TRUE(ReadMoreIntoHarFile(second, hd.get(), false, false, skipped, msg)) << msg;
+  EXPECT_EQ(NamesOf(*hd), (std::vector<std::string>{"ONE ", "TWO "}));
+  EXPECT_EQ((*hd->XXCRHead->StringRec)[1], "other");
+  EXPECT_EQ(hd->Flavour, TFileFlavour::NewFujitsu);
+}
+
 TEST(CompleteHarFileTest, CreatesTheMissingSpecialHeaders) {
   THarData h;
   std::string msg;

@@ -195,6 +195,26 @@ float ValueAt(const THeaderRec& head, const std::array<int32_t, 8>& sub) {
   return (*head.HeadMat.Root)[static_cast<size_t>(off)];
 }
 
+namespace {
+
+// Removes every file handed out by TempPath when the test program ends.
+class TempFiles : public ::testing::Environment {
+ public:
+  static std::vector<std::string>& Paths() {
+    static std::vector<std::string> paths;
+    return paths;
+  }
+  void TearDown() override {
+    std::error_code ec;
+    for (const std::string& p : Paths()) std::filesystem::remove(p, ec);
+  }
+};
+
+[[maybe_unused]] ::testing::Environment* const kTempFiles =
+    ::testing::AddGlobalTestEnvironment(new TempFiles);
+
+}  // namespace
+
 std::string TempPath(std::string_view name) {
   static std::atomic<int> counter{0};
   const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -204,7 +224,9 @@ std::string TempPath(std::string_view name) {
       info != nullptr ? std::string(info->test_suite_name()) + "." + info->name() : "t";
   for (char& c : base)
     if (c == '/') c = '_';
-  return dir + "/" + base + "." + std::to_string(counter++) + "." + std::string(name);
+  std::string path = dir + "/" + base + "." + std::to_string(counter++) + "." + std::string(name);
+  TempFiles::Paths().push_back(path);
+  return path;
 }
 
 std::vector<uint8_t> ReadFileBytes(const std::string& path) {
