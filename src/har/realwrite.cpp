@@ -18,7 +18,9 @@ namespace modrask {
 
 int32_t SparseThreshold = 100;
 
-void InitSparseThreshold() { SparseThreshold = ReadRegBool("UseSparse", true) ? 60 : 100; }
+void InitSparseThreshold() {
+  SparseThreshold = ReadRegBool("UseSparse", true) ? 60 : 100;
+}
 
 namespace {
 
@@ -248,7 +250,8 @@ bool WriteRLData(TRecFile& f, THeaderRec* head, TFileFlavour flavour, std::strin
   }
   head->StorageMethod = sparse ? "SPSE" : "FULL";
   if (!WriteRealStart(f, head, flavour, msg)) return Tagged(msg, "WriteRLData");
-  const bool ok = sparse ? WriteRealSparse(f, head, flavour, msg) : WriteRealFull(f, head, flavour, msg);
+  const bool ok =
+      sparse ? WriteRealSparse(f, head, flavour, msg) : WriteRealFull(f, head, flavour, msg);
   if (!ok) return Tagged(msg, "WriteRLData");
   return true;
 }
@@ -267,7 +270,8 @@ bool WriteRealStart(TRecFile& f, THeaderRec* head, TFileFlavour flavour, std::st
 
   std::string name = head->Name.substr(0, HeadNameLen);
   name.resize(HeadNameLen, ' ');
-  if (!WriteLaheyRec(f, name.data(), HeadNameLen, flavour, msg)) return Tagged(msg, "WriteRealStart");
+  if (!WriteLaheyRec(f, name.data(), HeadNameLen, flavour, msg))
+    return Tagged(msg, "WriteRealStart");
 
   const TDims7 d = DescSizes(*head);
   TDescInts ints{};
@@ -280,8 +284,7 @@ bool WriteRealStart(TRecFile& f, THeaderRec* head, TFileFlavour flavour, std::st
   if (!WriteDesc(f, withLabels ? "RE" : "RL", head->StorageMethod, head->LongName, ints, 8, flavour,
                  msg))
     return Tagged(msg, "WriteRealStart");
-  if (withLabels &&
-      !WriteOrgREData(f, head->REDetails, d, head->SetElements, flavour, msg))
+  if (withLabels && !WriteOrgREData(f, head->REDetails, d, head->SetElements, flavour, msg))
     return Tagged(msg, "WriteRealStart");
   msg.clear();
   return true;

@@ -36,14 +36,12 @@ TEST(HeaderNames, RulesAndTheirMessages) {
   };
   const std::string blank = "Header must not be blank or all spaces";
   const std::string chars = "Header must only contain letters A-Z or digits 0-9";
-  const std::string xx =
-      "Header names beginning with \"XX\" are reserved for MODRASK internal use";
+  const std::string xx = "Header names beginning with \"XX\" are reserved for MODRASK internal use";
   const Case cases[] = {
-      {"ab", true, "AB  ", ""},       {"A@_1", true, "A@_1", ""},  {"a b", true, "AB  ", ""},
-      {"ABCDE", true, "ABCD", ""},    {" Z9", true, "Z9  ", ""},   {"    ", false, "", blank},
-      {"", false, "", blank},         {"A-B", false, "A-B ", chars},
-      {"XXAB", false, "XXAB", xx},    {" X X", false, "XX  ", xx},
-      {"\t\t", false, "    ", blank},  // nothing printable is left
+      {"ab", true, "AB  ", ""},    {"A@_1", true, "A@_1", ""},     {"a b", true, "AB  ", ""},
+      {"ABCDE", true, "ABCD", ""}, {" Z9", true, "Z9  ", ""},      {"    ", false, "", blank},
+      {"", false, "", blank},      {"A-B", false, "A-B ", chars},  {"XXAB", false, "XXAB", xx},
+      {" X X", false, "XX  ", xx}, {"\t\t", false, "    ", blank},  // nothing printable is left
   };
   for (const Case& c : cases) {
     std::string name = c.in, msg = "stale";
@@ -61,8 +59,9 @@ TEST(HeaderNames, CheckHarFileReportsTheFirstIllegalName) {
 
   hd = NamedHeads({"xxab", "XXCC", "a-b", "    "});  // XX names are exempt here
   EXPECT_TRUE(CheckHarFile(hd.get(), msg));
-  EXPECT_EQ(msg, "Header no 3, \"A-B \" is illegal: \r\n"
-                 "Header must only contain letters A-Z or digits 0-9");
+  EXPECT_EQ(msg,
+            "Header no 3, \"A-B \" is illegal: \r\n"
+            "Header must only contain letters A-Z or digits 0-9");
 
   hd = NamedHeads({"ab", "A@_1", "zz"});
   hd->Heads.insert(hd->Heads.begin() + 1, nullptr);
@@ -264,10 +263,10 @@ TEST_F(HarWrite, UnnamedSetsGetUnkAndSize) {
   ASSERT_LT(at + 2, recs.size());
   EXPECT_EQ(TextAt(recs[at + 1], 4, 2), "RE");
   const TRecord& info = recs[at + 2];
-  EXPECT_EQ(Struc(info, 2), 2);                          // acdim
-  EXPECT_EQ(Struc(info, 6), -1);                         // stknow
-  EXPECT_EQ(TextAt(info, 32, 12), "REG         ");       // StName[1]
-  EXPECT_EQ(TextAt(info, 44, 12), "Unk5        ");       // StName[2]
+  EXPECT_EQ(Struc(info, 2), 2);                     // acdim
+  EXPECT_EQ(Struc(info, 6), -1);                    // stknow
+  EXPECT_EQ(TextAt(info, 32, 12), "REG         ");  // StName[1]
+  EXPECT_EQ(TextAt(info, 44, 12), "Unk5        ");  // StName[2]
 }
 
 TEST_F(HarWrite, ChecksComeBeforeTheFileIsCreated) {
@@ -369,9 +368,9 @@ TEST_F(HarWrite, FailureHalfWayKeepsTheOldOutput) {
   EXPECT_EQ(dir_.Entries(), std::vector<std::string>{"out.har"});
 
   ASSERT_TRUE(WriteHarFile(out, "P", "D", hd.get(), msg)) << msg;
-  EXPECT_EQ(NamesIn(out, TFileFlavour::NewFujitsu),
-            (std::vector<std::string>{"XXCD", "XXCR", "XXCP", "XXHS", "XXAB", "ZZZ ", "AAA ",
-                                      "BIG "}));
+  EXPECT_EQ(
+      NamesIn(out, TFileFlavour::NewFujitsu),
+      (std::vector<std::string>{"XXCD", "XXCR", "XXCP", "XXHS", "XXAB", "ZZZ ", "AAA ", "BIG "}));
 }
 
 }  // namespace

@@ -37,7 +37,10 @@ std::vector<float> WithNonZeros(size_t n, size_t nnz) {
 
 class RealWrite : public ::testing::Test {
  protected:
-  void SetUp() override { saved_ = SparseThreshold; SparseThreshold = 60; }
+  void SetUp() override {
+    saved_ = SparseThreshold;
+    SparseThreshold = 60;
+  }
   void TearDown() override { SparseThreshold = saved_; }
 
   // Writes one header and reads its records back; empty when writing failed.
@@ -308,7 +311,10 @@ TEST_F(RealWrite, UseSparseSettingSetsThreshold) {
   setenv("MODRASK_USESPARSE", "1", 1);
   InitSparseThreshold();
   EXPECT_EQ(SparseThreshold, 60);
-  if (saved) setenv("MODRASK_USESPARSE", saved->c_str(), 1); else unsetenv("MODRASK_USESPARSE");
+  if (saved)
+    setenv("MODRASK_USESPARSE", saved->c_str(), 1);
+  else
+    unsetenv("MODRASK_USESPARSE");
 }
 
 TEST_F(RealWrite, ValidLabelsAreWrittenAsRE) {

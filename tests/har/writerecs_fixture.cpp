@@ -136,8 +136,8 @@ void SetSingleElement(THeaderRec& head, int k, int32_t number, const std::string
     if (det.RDelst[j] == 'e') ++det.NEltrd;
   det.eltnam[det.NEltrd] = element;
   head.SetNames[8 - k] = element;
-  head.SetElements[8 - k] = std::make_unique<std::vector<std::string>>(
-      std::vector<std::string>{"", element});
+  head.SetElements[8 - k] =
+      std::make_unique<std::vector<std::string>>(std::vector<std::string>{"", element});
 }
 
 PHeaderRec Make1C(const std::string& name, const std::string& longName,
@@ -146,8 +146,8 @@ PHeaderRec Make1C(const std::string& name, const std::string& longName,
   auto v = std::make_unique<std::vector<std::string>>(1);
   for (const std::string& s : strings) v->push_back(s);
   std::string msg;
-  EXPECT_TRUE(Create1C(head, name, longName, v, static_cast<int32_t>(strings.size()), lenString,
-                       msg))
+  EXPECT_TRUE(
+      Create1C(head, name, longName, v, static_cast<int32_t>(strings.size()), lenString, msg))
       << msg;
   if (head != nullptr) {
     head->OrigNDim = 1;

@@ -42,7 +42,9 @@ bool ReadRecords(const std::string& path, std::vector<TRecord>& recs, TFileFlavo
 int32_t IntAt(const TRecord& rec, size_t offset);
 float RealAt(const TRecord& rec, size_t offset);
 std::string TextAt(const TRecord& rec, size_t offset, size_t len);
-inline int32_t Struc(const TRecord& rec, size_t i) { return IntAt(rec, 4 + 4 * i); }
+inline int32_t Struc(const TRecord& rec, size_t i) {
+  return IntAt(rec, 4 + 4 * i);
+}
 
 // A real header "RE" named `name` with sizes in descriptor order (first
 // fastest) and its values in Fortran order; no labels (acdim = number of

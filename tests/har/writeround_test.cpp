@@ -80,8 +80,8 @@ void ExpectSameHeader(const THeaderRec& a, const THeaderRec& b) {
 void ExpectSameModel(const THarData& a, const THarData& b) {
   ASSERT_EQ(a.NHeads(), b.NHeads());
   for (size_t i = 0; i < a.Heads.size(); ++i) ExpectSameHeader(*a.Heads[i], *b.Heads[i]);
-  for (auto slot : {&THarData::XXCDHead, &THarData::XXCRHead, &THarData::XXCPHead,
-                    &THarData::XXHSHead}) {
+  for (auto slot :
+       {&THarData::XXCDHead, &THarData::XXCRHead, &THarData::XXCPHead, &THarData::XXHSHead}) {
     ASSERT_TRUE(a.*slot && b.*slot);
     ExpectSameHeader(*(a.*slot), *(b.*slot));
   }
