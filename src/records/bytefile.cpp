@@ -99,7 +99,8 @@ bool WriteAll(int fd, const uint8_t* src, int64_t n) {
 std::unique_ptr<uint8_t[]> NewBuffer() {
   std::unique_ptr<uint8_t[]> buf;
   std::string msg;
-  if (!CheckedAlloc([&buf] { buf = std::make_unique_for_overwrite<uint8_t[]>(ByteFileBufSize); }, msg)) {
+  if (!CheckedAlloc([&buf] { buf = std::make_unique_for_overwrite<uint8_t[]>(ByteFileBufSize); },
+                    msg)) {
     FatalError(msg);
   }
   return buf;
@@ -107,8 +108,12 @@ std::unique_ptr<uint8_t[]> NewBuffer() {
 
 }  // namespace
 
-void InjectWriteFailureAfter(int64_t bytes) { g_writeBytesLeft = bytes < 0 ? 0 : bytes; }
-void InjectSyncFailure() { g_failNextSync = true; }
+void InjectWriteFailureAfter(int64_t bytes) {
+  g_writeBytesLeft = bytes < 0 ? 0 : bytes;
+}
+void InjectSyncFailure() {
+  g_failNextSync = true;
+}
 void ClearWriteFailure() {
   g_writeBytesLeft = -1;
   g_failNextSync = false;
@@ -149,7 +154,8 @@ std::unique_ptr<ByteFile> ByteFile::CreateTemp(const std::string& name) {
   const std::string folder = FolderOf(finalPath);
   static unsigned counter = 0;
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const std::string temp = folder + ".mrtmp" + std::to_string(::getpid()) + "_" + std::to_string(++counter);
+    const std::string temp =
+        folder + ".mrtmp" + std::to_string(::getpid()) + "_" + std::to_string(++counter);
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
       if (errno == EEXIST) continue;
@@ -223,11 +229,14 @@ void ByteFile::Skip(int64_t n) {
   bufPos_ = bufEnd_ = 0;
 }
 
-int64_t ByteFile::Position() const { return writing_ ? osPos_ + bufEnd_ : osPos_ - (bufEnd_ - bufPos_); }
+int64_t ByteFile::Position() const {
+  return writing_ ? osPos_ + bufEnd_ : osPos_ - (bufEnd_ - bufPos_);
+}
 
 bool ByteFile::Write(const void* src, int64_t n) {
   assert(writing_ && n >= 0);
   if (failed_ || fd_ < 0) return false;
+  if (n == 0) return true;  // src may be null
   if (g_writeBytesLeft >= 0) {
     if (n > g_writeBytesLeft) {
       g_writeBytesLeft = 0;
@@ -239,7 +248,11 @@ bool ByteFile::Write(const void* src, int64_t n) {
   const auto* in = static_cast<const uint8_t*>(src);
   const int64_t cap = ByteFileBufSize;
   if (n >= cap) {
-    if (!FlushBuffer() || !WriteAll(fd_, in, n)) return !(failed_ = true);
+    if (!FlushBuffer()) return false;
+    if (!WriteAll(fd_, in, n)) {
+      failed_ = true;
+      return false;
+    }
     osPos_ += n;
     return true;
   }
@@ -252,7 +265,10 @@ bool ByteFile::Write(const void* src, int64_t n) {
 bool ByteFile::FlushBuffer() {
   if (failed_) return false;
   if (bufEnd_ == 0) return true;
-  if (!WriteAll(fd_, buf_.get(), bufEnd_)) return !(failed_ = true);
+  if (!WriteAll(fd_, buf_.get(), bufEnd_)) {
+    failed_ = true;
+    return false;
+  }
   osPos_ += bufEnd_;
   bufEnd_ = 0;
   return true;

@@ -73,9 +73,9 @@ class ByteFile {
   std::string finalPath_;  // name_, or the file a symbolic link at name_ points to
   std::string tempName_;
   std::unique_ptr<uint8_t[]> buf_;  // ByteFileBufSize bytes, not cleared
-  int64_t bufPos_ = 0;   // next unread byte (reading)
-  int64_t bufEnd_ = 0;   // bytes held (reading) or pending (writing)
-  int64_t osPos_ = 0;    // the system's position in the file
+  int64_t bufPos_ = 0;              // next unread byte (reading)
+  int64_t bufEnd_ = 0;              // bytes held (reading) or pending (writing)
+  int64_t osPos_ = 0;               // the system's position in the file
   int64_t sizeAtOpen_ = 0;
 };
 

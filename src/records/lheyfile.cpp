@@ -10,7 +10,8 @@
 
 namespace modrask {
 
-static_assert(static_cast<int>(TFileFlavour::OldLahey) == 0 && static_cast<int>(TFileFlavour::NewFujitsu) == 1);
+static_assert(static_cast<int>(TFileFlavour::OldLahey) == 0 &&
+              static_cast<int>(TFileFlavour::NewFujitsu) == 1);
 static_assert(MaxLaheyLen == (1 << 30) - 1, "four marker bytes carry 6 + 8 + 8 + 8 bits");
 static_assert(sizeof(BlankHead) == 5);
 
@@ -59,7 +60,8 @@ const char* FlavourName(TFileFlavour flavour) {
 void InitHarBuf() {
   if (g_harBuf) return;
   std::string msg;
-  if (!CheckedAlloc([] { g_harBuf = std::make_unique<uint8_t[]>(MaxHarBuf + 1); }, msg)) FatalError(msg);
+  if (!CheckedAlloc([] { g_harBuf = std::make_unique<uint8_t[]>(MaxHarBuf + 1); }, msg))
+    FatalError(msg);
 }
 
 uint8_t* HarBuf() {
@@ -147,7 +149,8 @@ bool FujiGetRecLen(TRecFile& f, int32_t& recLen, bool& atEof, std::string& msg) 
 bool FujiChkRecLen(TRecFile& f, int32_t recLen, std::string& msg) {
   uint8_t b[4];
   if (!FileRead(f, b, 4, msg)) return Tagged(msg, "FujiChkRecLen");
-  if (DecodeInt32(b) != recLen) return Fail(msg, "Bad RecLenCheck value") || Tagged(msg, "FujiChkRecLen");
+  if (DecodeInt32(b) != recLen)
+    return Fail(msg, "Bad RecLenCheck value") || Tagged(msg, "FujiChkRecLen");
   return true;
 }
 
@@ -158,7 +161,8 @@ bool IsWhichLaheyFile(const std::string& name, TFileFlavour& flavour, std::strin
   f.File = ByteFile::OpenRead(name);
   if (!f.IsOpen()) return Fail(msg, "No such file:" + name) || Tagged(msg, "IsWhichLaheyFile");
   uint8_t lead = 0;
-  if (!FileRead(f, &lead, 1, msg)) return Fail(msg, "Empty file:" + name) || Tagged(msg, "IsWhichLaheyFile");
+  if (!FileRead(f, &lead, 1, msg))
+    return Fail(msg, "Empty file:" + name) || Tagged(msg, "IsWhichLaheyFile");
   if (lead == LaheyLeadByte && ProbeOldLahey(f)) {
     flavour = TFileFlavour::OldLahey;
     CloseLaheyFile(f);
@@ -167,7 +171,8 @@ bool IsWhichLaheyFile(const std::string& name, TFileFlavour& flavour, std::strin
   msg.clear();
   CloseLaheyFile(f);
   f.File = ByteFile::OpenRead(name);
-  if (!f.IsOpen()) return Fail(msg, "Strange? No such file:" + name) || Tagged(msg, "IsWhichLaheyFile");
+  if (!f.IsOpen())
+    return Fail(msg, "Strange? No such file:" + name) || Tagged(msg, "IsWhichLaheyFile");
   const bool ok = ProbeNewFujitsu(f, name, msg);
   CloseLaheyFile(f);
   return ok || Tagged(msg, "IsWhichLaheyFile");
@@ -201,7 +206,8 @@ bool OpenLaheyFile(TRecFile& f, const std::string& name, TFileFlavour& flavour, 
 bool CreateLaheyFile(TRecFile& f, const std::string& name, TFileFlavour flavour, std::string& msg) {
   TRecFile created;
   created.File = ByteFile::CreateTemp(name);
-  if (!created.IsOpen()) return Fail(msg, "Can't create file: " + name) || Tagged(msg, "CreateLaheyFile");
+  if (!created.IsOpen())
+    return Fail(msg, "Can't create file: " + name) || Tagged(msg, "CreateLaheyFile");
   if (flavour == TFileFlavour::OldLahey && !created.File->Write(&LaheyLeadByte, 1)) {
     AbandonLaheyFile(created);
     return Fail(msg, "cannot write to disk (probably no space)") || Tagged(msg, "CreateLaheyFile");
@@ -214,7 +220,8 @@ bool FinishLaheyFile(TRecFile& f, std::string& msg) {
   assert(f.IsOpen() && f.File->IsWriting());
   const bool ok = f.File->Finish();
   f.File.reset();
-  if (!ok) return Fail(msg, "cannot write to disk (probably no space)") || Tagged(msg, "FinishLaheyFile");
+  if (!ok)
+    return Fail(msg, "cannot write to disk (probably no space)") || Tagged(msg, "FinishLaheyFile");
   return true;
 }
 

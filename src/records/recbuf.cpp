@@ -23,14 +23,16 @@ static_assert(MaxRecLen(TFileFlavour::OldLahey) + 3 + 1 == MaxLaheyLen);
 bool CheckRecLen(int64_t len, TFileFlavour flavour, std::string& msg) {
   if (len < 0) return Fail(msg, "Negative record length: " + std::to_string(len));
   if (len > MaxRecLen(flavour)) {
-    return Fail(msg, std::string("Record too long for ") + FlavourName(flavour) + " framing: " + std::to_string(len));
+    return Fail(msg, std::string("Record too long for ") + FlavourName(flavour) +
+                         " framing: " + std::to_string(len));
   }
   return true;
 }
 
 // The marker bytes before and after `len` data bytes, which CheckRecLen has
 // passed. Returns the leading marker's size; the trailing one's is `trailSize`.
-int BuildMarkers(int32_t len, TFileFlavour flavour, uint8_t lead[4], uint8_t trail[4], int& trailSize) {
+int BuildMarkers(int32_t len, TFileFlavour flavour, uint8_t lead[4], uint8_t trail[4],
+                 int& trailSize) {
   if (flavour == TFileFlavour::NewFujitsu) {
     EncodeInt32(lead, len);
     EncodeInt32(trail, len);
@@ -59,24 +61,27 @@ bool SkipWithin(TRecFile& f, int64_t n) {
 bool GetLaheyRecA(TRecFile& f, uint8_t* buf, int32_t& recLen, TFileFlavour flavour, bool& atEof,
                   std::string& msg) {
   int32_t recLenCheck = 0;
-  const bool ok = flavour == TFileFlavour::NewFujitsu ? FujiGetRecLen(f, recLen, atEof, msg)
-                                                       : GetRecLenA(f, recLen, recLenCheck, atEof, msg);
+  const bool ok = flavour == TFileFlavour::NewFujitsu
+                      ? FujiGetRecLen(f, recLen, atEof, msg)
+                      : GetRecLenA(f, recLen, recLenCheck, atEof, msg);
   if (!ok) return Tagged(msg, "GetLaheyRecA");
   if (atEof) return true;
   if (recLen > MaxHarBuf) return Fail(msg, "File record too long") || Tagged(msg, "GetLaheyRecA");
   if (!FileRead(f, buf, recLen, msg)) return Tagged(msg, "GetLaheyRecA");
-  const bool checked =
-      flavour == TFileFlavour::NewFujitsu ? FujiChkRecLen(f, recLen, msg) : ChkRecLen(f, recLenCheck, msg);
+  const bool checked = flavour == TFileFlavour::NewFujitsu ? FujiChkRecLen(f, recLen, msg)
+                                                           : ChkRecLen(f, recLenCheck, msg);
   if (!checked) return Tagged(msg, "GetLaheyRecA");
   return true;
 }
 
-bool GetNextRec(TRecFile& f, uint8_t* buf, int32_t& recLen, TFileFlavour flavour, std::string& msg) {
+bool GetNextRec(TRecFile& f, uint8_t* buf, int32_t& recLen, TFileFlavour flavour,
+                std::string& msg) {
   bool atEof = false;
   return GetLaheyRecA(f, buf, recLen, flavour, atEof, msg) && !atEof;
 }
 
-bool WriteLaheyRec(TRecFile& f, const void* buf, int64_t len, TFileFlavour flavour, std::string& msg) {
+bool WriteLaheyRec(TRecFile& f, const void* buf, int64_t len, TFileFlavour flavour,
+                   std::string& msg) {
   assert(f.IsOpen() && f.File->IsWriting());
   if (!CheckRecLen(len, flavour, msg)) return Tagged(msg, "WriteLaheyRec");
   uint8_t lead[4], trail[4];
@@ -113,14 +118,15 @@ bool SkipHead(TRecFile& f, char name[4], bool& found, TFileFlavour flavour, std:
   for (;;) {
     int32_t recLen = 0, recLenCheck = 0;
     bool atEof = false;
-    const bool ok = flavour == TFileFlavour::NewFujitsu ? FujiGetRecLen(f, recLen, atEof, msg)
-                                                         : GetRecLenA(f, recLen, recLenCheck, atEof, msg);
+    const bool ok = flavour == TFileFlavour::NewFujitsu
+                        ? FujiGetRecLen(f, recLen, atEof, msg)
+                        : GetRecLenA(f, recLen, recLenCheck, atEof, msg);
     if (!ok) return Tagged(msg, "SkipHead");
     if (atEof) return true;
     if (recLen == 4) {
       if (!FileRead(f, name, 4, msg)) return Tagged(msg, "SkipHead");
-      const bool checked =
-          flavour == TFileFlavour::NewFujitsu ? FujiChkRecLen(f, 4, msg) : ChkRecLen(f, recLenCheck, msg);
+      const bool checked = flavour == TFileFlavour::NewFujitsu ? FujiChkRecLen(f, 4, msg)
+                                                               : ChkRecLen(f, recLenCheck, msg);
       if (!checked) return Tagged(msg, "SkipHead");
       found = true;
       return true;
@@ -157,8 +163,9 @@ bool WriteRecBuf(TRecFile& f, const void* struc, int32_t strucSiz, const void* e
   }
   int64_t lenElms = 0;
   if (__builtin_mul_overflow(nElms, int64_t{sizElms}, &lenElms) || lenElms > MaxRecLen(flavour)) {
-    return Fail(msg, std::string("Record too long for ") + FlavourName(flavour) + " framing: " +
-                         std::to_string(nElms) + " elements of " + std::to_string(sizElms) + " bytes") ||
+    return Fail(msg, std::string("Record too long for ") + FlavourName(flavour) +
+                         " framing: " + std::to_string(nElms) + " elements of " +
+                         std::to_string(sizElms) + " bytes") ||
            Tagged(msg, "WriteRecBuf");
   }
   const int64_t recLen = int64_t{LenHead} + strucSiz + lenElms;
@@ -183,7 +190,8 @@ bool GetRecBuf(TRecFile& f, const uint8_t*& strucPtr, int32_t strucSiz, const ui
   if (!GetNextRec(f, HarBuf(), recLen, flavour, msg)) return Tagged(msg, "GetRecBuf");
   const int64_t fixedLen = int64_t{LenHead} + strucSiz;
   if (recLen < fixedLen) {
-    return Fail(msg, "Record too Short " + std::to_string(recLen) + "/" + std::to_string(fixedLen)) ||
+    return Fail(msg,
+                "Record too Short " + std::to_string(recLen) + "/" + std::to_string(fixedLen)) ||
            Tagged(msg, "GetRecBuf");
   }
   strucPtr = HarBuf() + LenHead;

@@ -6,8 +6,8 @@
 namespace modrask {
 namespace {
 
-using testing::Bytes;
-using testing::TempDir;
+using fixture::Bytes;
+using fixture::TempDir;
 
 Bytes Fuji(int32_t len) {
   Bytes b(4);
@@ -23,7 +23,7 @@ struct Probe {
 
 Probe ProbeBytes(const TempDir& dir, const Bytes& bytes) {
   const std::string path = dir.Path("probe.har");
-  testing::WriteBytes(path, bytes);
+  fixture::WriteBytes(path, bytes);
   Probe p{false, TFileFlavour::OldLahey, "unset"};
   p.ok = IsWhichLaheyFile(path, p.flavour, p.msg);
   return p;
@@ -32,7 +32,7 @@ Probe ProbeBytes(const TempDir& dir, const Bytes& bytes) {
 TEST(Detect, EmptyAndMissing) {
   TempDir dir;
   const std::string path = dir.Path("empty.har");
-  testing::WriteBytes(path, {});
+  fixture::WriteBytes(path, {});
   TFileFlavour flavour;
   std::string msg;
   EXPECT_FALSE(IsWhichLaheyFile(path, flavour, msg));
@@ -51,12 +51,13 @@ TEST(Detect, EmptyAndMissing) {
 TEST(Detect, SingleLeadByteGivesTheFullChain) {
   TempDir dir;
   const std::string path = dir.Path("fd.har");
-  testing::WriteBytes(path, {0xFD});
+  fixture::WriteBytes(path, {0xFD});
   TRecFile f;
   TFileFlavour flavour;
   std::string msg;
   EXPECT_FALSE(OpenLaheyFile(f, path, flavour, msg));
-  EXPECT_EQ(msg, "Unexpected end-of-file [FileRead] [FujiGetRecLen] [IsWhichLaheyFile] [OpenLaheyFile]");
+  EXPECT_EQ(msg,
+            "Unexpected end-of-file [FileRead] [FujiGetRecLen] [IsWhichLaheyFile] [OpenLaheyFile]");
   EXPECT_FALSE(f.IsOpen());
 }
 
@@ -90,14 +91,15 @@ TEST(Detect, FirstRecordRules) {
 
 TEST(Detect, LaterRecordAtTheLimitPassesAndOneMoreFails) {
   TempDir dir;
-  for (const TFileFlavour flavour : testing::kFlavours) {
+  for (const TFileFlavour flavour : fixture::kFlavours) {
     const std::string path = dir.Path("big.har");
-    testing::MakeRecordFile(path, flavour, {testing::Name("HEAD"), testing::Pattern(MaxHarBuf)});
+    fixture::MakeRecordFile(path, flavour, {fixture::Name("HEAD"), fixture::Pattern(MaxHarBuf)});
     TFileFlavour found;
     std::string msg;
     EXPECT_TRUE(IsWhichLaheyFile(path, found, msg)) << msg;
     EXPECT_EQ(found, flavour);
-    testing::MakeRecordFile(path, flavour, {testing::Name("HEAD"), testing::Pattern(MaxHarBuf + 1)});
+    fixture::MakeRecordFile(path, flavour,
+                            {fixture::Name("HEAD"), fixture::Pattern(MaxHarBuf + 1)});
     EXPECT_FALSE(IsWhichLaheyFile(path, found, msg));
     EXPECT_EQ(msg, "File record too long [IsWhichLaheyFile]");
   }
@@ -119,9 +121,9 @@ TEST(Detect, AbandonedOldLaheyProbeExplainsWithTheNewFujitsuOne) {
 TEST(Detect, FiveRecordsAreEnough) {
   TempDir dir;
   // Five good records, then rubbish the probe never reaches.
-  Bytes b = testing::RecordBytes(dir, TFileFlavour::NewFujitsu,
-                                 {testing::Name("AAAA"), testing::Pattern(10), testing::Pattern(0), testing::Pattern(3),
-                                  testing::Pattern(70)});
+  Bytes b = fixture::RecordBytes(dir, TFileFlavour::NewFujitsu,
+                                 {fixture::Name("AAAA"), fixture::Pattern(10), fixture::Pattern(0),
+                                  fixture::Pattern(3), fixture::Pattern(70)});
   b.push_back(0xFF);
   const Probe p = ProbeBytes(dir, b);
   EXPECT_TRUE(p.ok) << p.msg;
@@ -130,9 +132,9 @@ TEST(Detect, FiveRecordsAreEnough) {
 
 TEST(Open, PositionsAtTheFirstRecordAndSetsLarge) {
   TempDir dir;
-  for (const TFileFlavour flavour : testing::kFlavours) {
+  for (const TFileFlavour flavour : fixture::kFlavours) {
     const std::string path = dir.Path("open.har");
-    testing::MakeRecordFile(path, flavour, {testing::Name("ABCD")});
+    fixture::MakeRecordFile(path, flavour, {fixture::Name("ABCD")});
     TRecFile f;
     TFileFlavour found;
     std::string msg;
@@ -148,12 +150,33 @@ TEST(Open, PositionsAtTheFirstRecordAndSetsLarge) {
   }
 }
 
+// A sparse file just at the size that makes it Large; the probe reads only
+// its first records.
+TEST(Open, LargeFromTheSizeInWholeKiB) {
+  TempDir dir;
+  const std::string path = dir.Path("large.har");
+  for (const int64_t size : {int64_t{LargeFileKB} * 1024 - 1, int64_t{LargeFileKB} * 1024}) {
+    fixture::MakeRecordFile(path, TFileFlavour::NewFujitsu, {fixture::Name("ABCD")});
+    std::filesystem::resize_file(path, static_cast<uintmax_t>(size));
+    TRecFile f;
+    TFileFlavour found;
+    std::string msg;
+    ASSERT_TRUE(OpenLaheyFile(f, path, found, msg)) << msg;
+    EXPECT_EQ(f.Large, size == int64_t{2147482624}) << size;
+    char name[4];
+    bool more = false;
+    ASSERT_TRUE(SkipHead(f, name, more, found, msg)) << msg;
+    EXPECT_EQ(std::string(name, 4), "ABCD");
+    CloseLaheyFile(f);
+  }
+}
+
 TEST(Create, LeadByteOnlyForOldLahey) {
   TempDir dir;
-  for (const TFileFlavour flavour : testing::kFlavours) {
+  for (const TFileFlavour flavour : fixture::kFlavours) {
     const std::string path = dir.Path("new.har");
-    testing::MakeRecordFile(path, flavour, {});
-    EXPECT_EQ(testing::ReadBytes(path), flavour == TFileFlavour::OldLahey ? Bytes{0xFD} : Bytes{});
+    fixture::MakeRecordFile(path, flavour, {});
+    EXPECT_EQ(fixture::ReadBytes(path), flavour == TFileFlavour::OldLahey ? Bytes{0xFD} : Bytes{});
   }
   EXPECT_STREQ(FlavourName(TFileFlavour::OldLahey), "Old Lahey");
   EXPECT_STREQ(FlavourName(TFileFlavour::NewFujitsu), "New Fujitsu");

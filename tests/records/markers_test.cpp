@@ -6,8 +6,8 @@
 namespace modrask {
 namespace {
 
-using testing::Bytes;
-using testing::TempDir;
+using fixture::Bytes;
+using fixture::TempDir;
 
 Bytes Concat(std::initializer_list<Bytes> parts) {
   Bytes all;
@@ -20,7 +20,13 @@ TEST(LaheyMarker, EncodesAtEveryWidthBoundary) {
     int32_t v;
     int bytes;
   };
-  for (const Case c : {Case{0, 1}, {63, 1}, {64, 2}, {16383, 2}, {16384, 3}, {4194303, 3}, {4194304, 4},
+  for (const Case c : {Case{0, 1},
+                       {63, 1},
+                       {64, 2},
+                       {16383, 2},
+                       {16384, 3},
+                       {4194303, 3},
+                       {4194304, 4},
                        {MaxLaheyLen, 4}}) {
     uint8_t out[4];
     int nExtra = -1;
@@ -28,7 +34,8 @@ TEST(LaheyMarker, EncodesAtEveryWidthBoundary) {
     EXPECT_EQ(nExtra + 1, c.bytes) << c.v;
     EXPECT_EQ(LaheyLenBytes(c.v), c.bytes) << c.v;
     EXPECT_EQ(out[0] & 3, nExtra) << c.v;
-    const int64_t decoded = (out[0] >> 2) + int64_t{out[1]} * 64 + int64_t{out[2]} * 16384 + int64_t{out[3]} * 4194304;
+    const int64_t decoded =
+        (out[0] >> 2) + int64_t{out[1]} * 64 + int64_t{out[2]} * 16384 + int64_t{out[3]} * 4194304;
     EXPECT_EQ(decoded, c.v);
   }
 }
@@ -37,33 +44,39 @@ TEST(LaheyMarker, WorkedRecordsByteForByte) {
   TempDir dir;
   const auto old = TFileFlavour::OldLahey;
   const Bytes abcd = {0x41, 0x42, 0x43, 0x44};
-  EXPECT_EQ(testing::RecordBytes(dir, old, {abcd}), Concat({{0xFD, 0x10}, abcd, {0x14}}));
-  const Bytes d62 = testing::Pattern(62), d63 = testing::Pattern(63), d100 = testing::Pattern(100);
-  EXPECT_EQ(testing::RecordBytes(dir, old, {d62}), Concat({{0xFD, 0xF8}, d62, {0xFC}}));
-  EXPECT_EQ(testing::RecordBytes(dir, old, {d63}), Concat({{0xFD, 0xFC}, d63, {0x01, 0x01}}));
-  EXPECT_EQ(testing::RecordBytes(dir, old, {d100}), Concat({{0xFD, 0x91, 0x01}, d100, {0x01, 0x99}}));
+  EXPECT_EQ(fixture::RecordBytes(dir, old, {abcd}), Concat({{0xFD, 0x10}, abcd, {0x14}}));
+  const Bytes d62 = fixture::Pattern(62), d63 = fixture::Pattern(63), d100 = fixture::Pattern(100);
+  EXPECT_EQ(fixture::RecordBytes(dir, old, {d62}), Concat({{0xFD, 0xF8}, d62, {0xFC}}));
+  EXPECT_EQ(fixture::RecordBytes(dir, old, {d63}), Concat({{0xFD, 0xFC}, d63, {0x01, 0x01}}));
+  EXPECT_EQ(fixture::RecordBytes(dir, old, {d100}),
+            Concat({{0xFD, 0x91, 0x01}, d100, {0x01, 0x99}}));
 }
 
 TEST(LaheyMarker, NameRecordIsSixBytesOldAndTwelveNew) {
   TempDir dir;
-  const Bytes name = testing::Name("XXCD");
+  const Bytes name = fixture::Name("XXCD");
   // Without the lead byte of the old framing.
-  EXPECT_EQ(testing::RecordBytes(dir, TFileFlavour::OldLahey, {name}).size() - 1, 6u);
-  EXPECT_EQ(testing::RecordBytes(dir, TFileFlavour::NewFujitsu, {name}),
+  EXPECT_EQ(fixture::RecordBytes(dir, TFileFlavour::OldLahey, {name}).size() - 1, 6u);
+  EXPECT_EQ(fixture::RecordBytes(dir, TFileFlavour::NewFujitsu, {name}),
             Concat({{4, 0, 0, 0}, name, {4, 0, 0, 0}}));
 }
 
 TEST(LaheyMarker, RecBufWorkedExample) {
   TempDir dir;
   const std::string path = dir.Path("rb.har");
-  const Bytes struc = testing::Pattern(12, 5), elms = testing::Pattern(80, 9);
+  const Bytes struc = fixture::Pattern(12, 5), elms = fixture::Pattern(80, 9);
   TRecFile f;
   std::string msg;
   ASSERT_TRUE(CreateLaheyFile(f, path, TFileFlavour::OldLahey, msg)) << msg;
   ASSERT_TRUE(WriteLaheyRec(f, "ABCD", 4, TFileFlavour::OldLahey, msg)) << msg;
-  ASSERT_TRUE(WriteRecBuf(f, struc.data(), 12, elms.data(), 80, 1, TFileFlavour::OldLahey, msg)) << msg;
+  ASSERT_TRUE(WriteRecBuf(f, struc.data(), 12, elms.data(), 80, 1, TFileFlavour::OldLahey, msg))
+      << msg;
   ASSERT_TRUE(FinishLaheyFile(f, msg)) << msg;
-  EXPECT_EQ(testing::ReadBytes(path), Concat({{0xFD, 0x10, 'A', 'B', 'C', 'D', 0x14, 0x81, 0x01}, {' ', ' ', ' ', ' '}, struc, elms, {0x01, 0x89}}));
+  EXPECT_EQ(fixture::ReadBytes(path), Concat({{0xFD, 0x10, 'A', 'B', 'C', 'D', 0x14, 0x81, 0x01},
+                                              {' ', ' ', ' ', ' '},
+                                              struc,
+                                              elms,
+                                              {0x01, 0x89}}));
 
   TFileFlavour flavour;
   ASSERT_TRUE(OpenLaheyFile(f, path, flavour, msg)) << msg;
@@ -83,24 +96,27 @@ TEST(LaheyMarker, RecBufWorkedExample) {
 // read back through the reader.
 TEST(LaheyMarker, BoundaryLengthsRoundTrip) {
   TempDir dir;
-  const std::vector<size_t> lens = {0, 1, 59, 60, 61, 62, 63, 64, 16379, 16380, 16381, 16383, 16384, 4194299,
-                                    4194300, 4194303, 4194304};
-  for (const TFileFlavour flavour : testing::kFlavours) {
-    std::vector<Bytes> records = {testing::Name("HEAD")};
-    for (size_t i = 0; i < lens.size(); ++i) records.push_back(testing::Pattern(lens[i], static_cast<unsigned>(i)));
+  const std::vector<size_t> lens = {0,     1,       59,      60,      61,     62,
+                                    63,    64,      16379,   16380,   16381,  16383,
+                                    16384, 4194299, 4194300, 4194303, 4194304};
+  for (const TFileFlavour flavour : fixture::kFlavours) {
+    std::vector<Bytes> records = {fixture::Name("HEAD")};
+    for (size_t i = 0; i < lens.size(); ++i)
+      records.push_back(fixture::Pattern(lens[i], static_cast<unsigned>(i)));
     const std::string path = dir.Path("bounds.har");
-    testing::MakeRecordFile(path, flavour, records);
+    fixture::MakeRecordFile(path, flavour, records);
     size_t expectedSize = flavour == TFileFlavour::OldLahey ? 1 : 0;
     for (const Bytes& r : records) {
       const auto len = static_cast<int32_t>(r.size());
       int nExtra = 0;
       uint8_t out[4];
       EncodeLaheyLen(len, out, nExtra);
-      expectedSize += r.size() + (flavour == TFileFlavour::OldLahey
-                                      ? static_cast<size_t>(nExtra + 1 + LaheyLenBytes(len + nExtra + 1))
-                                      : 8u);
+      expectedSize +=
+          r.size() + (flavour == TFileFlavour::OldLahey
+                          ? static_cast<size_t>(nExtra + 1 + LaheyLenBytes(len + nExtra + 1))
+                          : 8u);
     }
-    EXPECT_EQ(testing::ReadBytes(path).size(), expectedSize);
+    EXPECT_EQ(fixture::ReadBytes(path).size(), expectedSize);
     TRecFile f;
     TFileFlavour found;
     std::string msg;
@@ -110,7 +126,7 @@ TEST(LaheyMarker, BoundaryLengthsRoundTrip) {
       int32_t len = -1;
       ASSERT_TRUE(GetNextRec(f, HarBuf(), len, flavour, msg)) << msg;
       ASSERT_EQ(static_cast<size_t>(len), r.size());
-      EXPECT_EQ(0, std::memcmp(HarBuf(), r.data(), r.size())) << len;
+      EXPECT_EQ(Bytes(HarBuf(), HarBuf() + len), r) << len;
     }
     bool atEof = false;
     int32_t len = 0;
@@ -123,7 +139,7 @@ TEST(LaheyMarker, BoundaryLengthsRoundTrip) {
 // Opens a raw byte file for the marker operations, past the probe.
 TRecFile RawOpen(const TempDir& dir, const Bytes& bytes) {
   const std::string path = dir.Path("raw.bin");
-  testing::WriteBytes(path, bytes);
+  fixture::WriteBytes(path, bytes);
   TRecFile f;
   f.File = ByteFile::OpenRead(path);
   return f;

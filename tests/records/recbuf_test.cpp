@@ -7,8 +7,8 @@
 namespace modrask {
 namespace {
 
-using testing::Bytes;
-using testing::TempDir;
+using fixture::Bytes;
+using fixture::TempDir;
 
 class RecordsTest : public ::testing::TestWithParam<TFileFlavour> {
  protected:
@@ -16,7 +16,7 @@ class RecordsTest : public ::testing::TestWithParam<TFileFlavour> {
 
   // Writes the records and opens the file for reading.
   void Make(const std::vector<Bytes>& records) {
-    testing::MakeRecordFile(path_, flavour(), records);
+    fixture::MakeRecordFile(path_, flavour(), records);
     Reopen();
   }
   void Reopen() {
@@ -33,7 +33,8 @@ class RecordsTest : public ::testing::TestWithParam<TFileFlavour> {
 };
 
 TEST_P(RecordsTest, GetHeadUpperCasesAndEndsWithBlankHead) {
-  Make({testing::Name("ab1 "), testing::Pattern(30), testing::Pattern(4000), testing::Name("xY_z")});
+  Make(
+      {fixture::Name("ab1 "), fixture::Pattern(30), fixture::Pattern(4000), fixture::Name("xY_z")});
   std::string name;
   bool found = false;
   ASSERT_TRUE(GetHead(f_, name, found, flavour(), msg_)) << msg_;
@@ -48,8 +49,8 @@ TEST_P(RecordsTest, GetHeadUpperCasesAndEndsWithBlankHead) {
 }
 
 TEST_P(RecordsTest, GetRecBufShapes) {
-  const Bytes s12 = testing::Pattern(12, 3);
-  Make({testing::Name("HEAD"), testing::Pattern(15), testing::Pattern(22), testing::Pattern(16)});
+  const Bytes s12 = fixture::Pattern(12, 3);
+  Make({fixture::Name("HEAD"), fixture::Pattern(15), fixture::Pattern(22), fixture::Pattern(16)});
   int32_t len = 0;
   ASSERT_TRUE(GetNextRec(f_, HarBuf(), len, flavour(), msg_));
   const uint8_t* s = nullptr;
@@ -71,17 +72,18 @@ TEST_P(RecordsTest, GetRecBufShapes) {
 }
 
 TEST_P(RecordsTest, WriteRecBufWithoutElements) {
-  const Bytes struc = testing::Pattern(60, 2);
+  const Bytes struc = fixture::Pattern(60, 2);
   TRecFile w;
   ASSERT_TRUE(CreateLaheyFile(w, path_, flavour(), msg_)) << msg_;
   ASSERT_TRUE(WriteRecBuf(w, struc.data(), 60, nullptr, 0, 4, flavour(), msg_)) << msg_;
   ASSERT_TRUE(FinishLaheyFile(w, msg_)) << msg_;
-  Bytes expected = flavour() == TFileFlavour::OldLahey ? Bytes{0xFD, 0x01, 0x01} : Bytes{64, 0, 0, 0};
+  Bytes expected =
+      flavour() == TFileFlavour::OldLahey ? Bytes{0xFD, 0x01, 0x01} : Bytes{64, 0, 0, 0};
   expected.insert(expected.end(), 4, ' ');
   expected.insert(expected.end(), struc.begin(), struc.end());
   const Bytes trail = flavour() == TFileFlavour::OldLahey ? Bytes{0x01, 0x09} : Bytes{64, 0, 0, 0};
   expected.insert(expected.end(), trail.begin(), trail.end());
-  EXPECT_EQ(testing::ReadBytes(path_), expected);
+  EXPECT_EQ(fixture::ReadBytes(path_), expected);
 }
 
 TEST_P(RecordsTest, RecordLimitOnReading) {
@@ -90,9 +92,11 @@ TEST_P(RecordsTest, RecordLimitOnReading) {
   // Four short records first, so that the probe's five end at the longest
   // readable one and never meet the one that is too long.
   for (int i = 0; i < 4; ++i) ASSERT_TRUE(WriteLaheyRec(w, "HEAD", 4, flavour(), msg_));
-  const Bytes big = testing::Pattern(MaxHarBuf - LenHead + 1);
-  ASSERT_TRUE(WriteRecBuf(w, nullptr, 0, big.data(), MaxHarBuf - LenHead, 1, flavour(), msg_)) << msg_;
-  ASSERT_TRUE(WriteRecBuf(w, nullptr, 0, big.data(), MaxHarBuf - LenHead + 1, 1, flavour(), msg_)) << msg_;
+  const Bytes big = fixture::Pattern(MaxHarBuf - LenHead + 1);
+  ASSERT_TRUE(WriteRecBuf(w, nullptr, 0, big.data(), MaxHarBuf - LenHead, 1, flavour(), msg_))
+      << msg_;
+  ASSERT_TRUE(WriteRecBuf(w, nullptr, 0, big.data(), MaxHarBuf - LenHead + 1, 1, flavour(), msg_))
+      << msg_;
   ASSERT_TRUE(FinishLaheyFile(w, msg_)) << msg_;
   Reopen();
   int32_t len = 0;
@@ -111,12 +115,13 @@ TEST_P(RecordsTest, RecordLimitOnReading) {
 // framing's skip passes over it unread, the new framing's checks it.
 TEST_P(RecordsTest, SkipHeadAndADamagedTrailingMarker) {
   // Past the five records that the probe checks.
-  std::vector<Bytes> records = {testing::Name("AAAA"), testing::Pattern(1), testing::Pattern(2), testing::Pattern(3),
-                                testing::Pattern(5), testing::Pattern(10)};
-  const size_t trailAt = testing::RecordBytes(dir_, flavour(), records).size() - (flavour() == TFileFlavour::OldLahey ? 1 : 4);
-  records.push_back(testing::Name("BBBB"));
-  testing::MakeRecordFile(path_, flavour(), records);
-  testing::IncrementByte(path_, trailAt);
+  std::vector<Bytes> records = {fixture::Name("AAAA"), fixture::Pattern(1), fixture::Pattern(2),
+                                fixture::Pattern(3),   fixture::Pattern(5), fixture::Pattern(10)};
+  const size_t trailAt = fixture::RecordBytes(dir_, flavour(), records).size() -
+                         (flavour() == TFileFlavour::OldLahey ? 1 : 4);
+  records.push_back(fixture::Name("BBBB"));
+  fixture::MakeRecordFile(path_, flavour(), records);
+  fixture::IncrementByte(path_, trailAt);
   Reopen();
   std::string name;
   bool found = false;
@@ -133,9 +138,9 @@ TEST_P(RecordsTest, SkipHeadAndADamagedTrailingMarker) {
 }
 
 TEST_P(RecordsTest, SkipHeadInALargeFileReadsInPieces) {
-  const Bytes huge = testing::Pattern(3 * static_cast<size_t>(MaxHarBuf) + 17);
-  Make({testing::Name("AAAA"), testing::Pattern(5), testing::Pattern(6), testing::Pattern(7), testing::Pattern(8), huge,
-          testing::Name("BBBB")});
+  const Bytes huge = fixture::Pattern(3 * static_cast<size_t>(MaxHarBuf) + 17);
+  Make({fixture::Name("AAAA"), fixture::Pattern(5), fixture::Pattern(6), fixture::Pattern(7),
+        fixture::Pattern(8), huge, fixture::Name("BBBB")});
   for (const bool large : {true, false}) {
     Reopen();
     f_.Large = large;
@@ -146,15 +151,16 @@ TEST_P(RecordsTest, SkipHeadInALargeFileReadsInPieces) {
     EXPECT_TRUE(found);
     EXPECT_EQ(std::string(name, 4), "BBBB");
     // Cut inside the long record: never a clean end of the file.
-    testing::Truncate(path_, 2 * static_cast<size_t>(MaxHarBuf));
+    fixture::Truncate(path_, 2 * static_cast<size_t>(MaxHarBuf));
     Reopen();
     f_.Large = large;
     ASSERT_TRUE(SkipHead(f_, name, found, flavour(), msg_)) << msg_;
     EXPECT_FALSE(SkipHead(f_, name, found, flavour(), msg_));
-    EXPECT_EQ(msg_, flavour() == TFileFlavour::OldLahey ? "Unexpected end-of-file [SkipBytes] [SkipHead]"
-                                                        : "Unexpected end-of-file [FileRead] [FujiChkRecLen] [SkipHead]");
-    Make({testing::Name("AAAA"), testing::Pattern(5), testing::Pattern(6), testing::Pattern(7), testing::Pattern(8), huge,
-          testing::Name("BBBB")});
+    EXPECT_EQ(msg_, flavour() == TFileFlavour::OldLahey
+                        ? "Unexpected end-of-file [SkipBytes] [SkipHead]"
+                        : "Unexpected end-of-file [FileRead] [FujiChkRecLen] [SkipHead]");
+    Make({fixture::Name("AAAA"), fixture::Pattern(5), fixture::Pattern(6), fixture::Pattern(7),
+          fixture::Pattern(8), huge, fixture::Name("BBBB")});
   }
 }
 
@@ -182,13 +188,17 @@ TEST_P(RecordsTest, RandomRoundTrip) {
       r.sizElms = static_cast<int32_t>(1 + rng() % 8);
       r.strucSiz = static_cast<int32_t>(std::min<size_t>(rng() % 40, len));
       const int64_t nElms = static_cast<int64_t>(len - r.strucSiz) / r.sizElms;
-      ASSERT_TRUE(WriteRecBuf(w, r.data.data(), r.strucSiz, r.data.data() + r.strucSiz, nElms, r.sizElms,
-                              flavour(), msg_)) << msg_;
+      ASSERT_TRUE(WriteRecBuf(w, r.data.data(), r.strucSiz, r.data.data() + r.strucSiz, nElms,
+                              r.sizElms, flavour(), msg_))
+          << msg_;
       Bytes whole(static_cast<size_t>(LenHead + r.strucSiz + nElms * r.sizElms), ' ');
-      std::memcpy(whole.data() + LenHead, r.data.data(), whole.size() - LenHead);
+      std::copy(r.data.begin(),
+                r.data.begin() + static_cast<std::ptrdiff_t>(whole.size() - LenHead),
+                whole.begin() + LenHead);
       r.data = std::move(whole);
     } else {
-      ASSERT_TRUE(WriteLaheyRec(w, r.data.data(), static_cast<int64_t>(len), flavour(), msg_)) << msg_;
+      ASSERT_TRUE(WriteLaheyRec(w, r.data.data(), static_cast<int64_t>(len), flavour(), msg_))
+          << msg_;
     }
     recs.push_back(std::move(r));
   }
@@ -202,13 +212,16 @@ TEST_P(RecordsTest, RandomRoundTrip) {
       const uint8_t* s = nullptr;
       const uint8_t* e = nullptr;
       int32_t n = -1;
-      ASSERT_TRUE(GetRecBuf(f_, s, r.strucSiz, e, n, r.sizElms, flavour(), msg_)) << i << ": " << msg_;
-      ASSERT_EQ(int64_t{LenHead} + r.strucSiz + int64_t{n} * r.sizElms, static_cast<int64_t>(r.data.size())) << i;
+      ASSERT_TRUE(GetRecBuf(f_, s, r.strucSiz, e, n, r.sizElms, flavour(), msg_))
+          << i << ": " << msg_;
+      ASSERT_EQ(int64_t{LenHead} + r.strucSiz + int64_t{n} * r.sizElms,
+                static_cast<int64_t>(r.data.size()))
+          << i;
     } else {
       ASSERT_TRUE(GetNextRec(f_, HarBuf(), len, flavour(), msg_)) << i << ": " << msg_;
       ASSERT_EQ(static_cast<size_t>(len), r.data.size()) << i;
     }
-    ASSERT_EQ(0, std::memcmp(HarBuf(), r.data.data(), r.data.size())) << i;
+    ASSERT_TRUE(std::equal(r.data.begin(), r.data.end(), HarBuf())) << i;
   }
   bool atEof = false;
   EXPECT_TRUE(GetLaheyRecA(f_, HarBuf(), len, flavour(), atEof, msg_)) << msg_;

@@ -7,8 +7,8 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -18,7 +18,7 @@
 #include "records/lheyfile.h"
 #include "records/recbuf.h"
 
-namespace modrask::testing {
+namespace modrask::fixture {
 
 using Bytes = std::vector<uint8_t>;
 
@@ -45,7 +45,8 @@ class TempDir {
   // The names in the folder, sorted: shows leftover temporary files.
   std::vector<std::string> Entries() const {
     std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(path_)) names.push_back(e.path().filename().string());
+    for (const auto& e : std::filesystem::directory_iterator(path_))
+      names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
   }
@@ -61,9 +62,11 @@ inline Bytes ReadBytes(const std::string& path) {
 
 inline void WriteBytes(const std::string& path, const Bytes& bytes) {
   std::error_code ec;
-  std::filesystem::remove(path, ec);  // a fresh file: rewriting a truncated one may wait for the disk
+  std::filesystem::remove(path,
+                          ec);  // a fresh file: rewriting a truncated one may wait for the disk
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
 inline void SetByte(const std::string& path, size_t pos, uint8_t value) {
@@ -80,7 +83,9 @@ inline void IncrementByte(const std::string& path, size_t pos) {
   WriteBytes(path, b);
 }
 
-inline void Truncate(const std::string& path, size_t size) { std::filesystem::resize_file(path, size); }
+inline void Truncate(const std::string& path, size_t size) {
+  std::filesystem::resize_file(path, size);
+}
 
 // `len` bytes of a pattern that differs from record to record.
 inline Bytes Pattern(size_t len, unsigned seed = 1) {
@@ -90,16 +95,19 @@ inline Bytes Pattern(size_t len, unsigned seed = 1) {
 }
 
 // Writes `records` as a record file of `flavour` with our own writer.
-inline void MakeRecordFile(const std::string& path, TFileFlavour flavour, const std::vector<Bytes>& records) {
+inline void MakeRecordFile(const std::string& path, TFileFlavour flavour,
+                           const std::vector<Bytes>& records) {
   TRecFile f;
   std::string msg;
   ASSERT_TRUE(CreateLaheyFile(f, path, flavour, msg)) << msg;
-  for (const Bytes& r : records) ASSERT_TRUE(WriteLaheyRec(f, r.data(), static_cast<int64_t>(r.size()), flavour, msg)) << msg;
+  for (const Bytes& r : records)
+    ASSERT_TRUE(WriteLaheyRec(f, r.data(), static_cast<int64_t>(r.size()), flavour, msg)) << msg;
   ASSERT_TRUE(FinishLaheyFile(f, msg)) << msg;
 }
 
 // The same, as bytes.
-inline Bytes RecordBytes(const TempDir& dir, TFileFlavour flavour, const std::vector<Bytes>& records) {
+inline Bytes RecordBytes(const TempDir& dir, TFileFlavour flavour,
+                         const std::vector<Bytes>& records) {
   const std::string path = dir.Path("record_bytes.tmp");
   MakeRecordFile(path, flavour, records);
   Bytes b = ReadBytes(path);
@@ -108,8 +116,10 @@ inline Bytes RecordBytes(const TempDir& dir, TFileFlavour flavour, const std::ve
 }
 
 // A 4-byte header name record's data.
-inline Bytes Name(const char (&s)[5]) { return Bytes(s, s + 4); }
+inline Bytes Name(const char (&s)[5]) {
+  return Bytes(s, s + 4);
+}
 
 inline constexpr TFileFlavour kFlavours[] = {TFileFlavour::OldLahey, TFileFlavour::NewFujitsu};
 
-}  // namespace modrask::testing
+}  // namespace modrask::fixture

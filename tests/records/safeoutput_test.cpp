@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,14 +12,12 @@
 namespace modrask {
 namespace {
 
-using testing::Bytes;
-using testing::TempDir;
+using fixture::Bytes;
+using fixture::TempDir;
 
 class SafeOutput : public ::testing::TestWithParam<TFileFlavour> {
  protected:
-  void SetUp() override {
-    testing::WriteBytes(out_, previous_);
-  }
+  void SetUp() override { fixture::WriteBytes(out_, previous_); }
   void TearDown() override { ClearWriteFailure(); }
 
   TFileFlavour flavour() const { return GetParam(); }
@@ -28,22 +25,24 @@ class SafeOutput : public ::testing::TestWithParam<TFileFlavour> {
   // The previous file is still there, byte for byte, and nothing else is.
   void ExpectUntouched() {
     EXPECT_EQ(dir_.Entries(), std::vector<std::string>{"out.har"});
-    EXPECT_EQ(testing::ReadBytes(out_), previous_);
+    EXPECT_EQ(fixture::ReadBytes(out_), previous_);
   }
 
   // Writes the sample records, stopping at the first failure.
   bool WriteSample(TRecFile& f, std::string& msg) {
-    const Bytes s12 = testing::Pattern(12, 4), e80 = testing::Pattern(80, 6), d100 = testing::Pattern(100, 8);
+    const Bytes s12 = fixture::Pattern(12, 4), e80 = fixture::Pattern(80, 6),
+                d100 = fixture::Pattern(100, 8);
     return WriteLaheyRec(f, "HEAD", 4, flavour(), msg) &&
            WriteRecBuf(f, s12.data(), 12, e80.data(), 20, 4, flavour(), msg) &&
-           WriteLaheyRec(f, d100.data(), 63, flavour(), msg) && WriteLaheyRec(f, "NEXT", 4, flavour(), msg) &&
+           WriteLaheyRec(f, d100.data(), 63, flavour(), msg) &&
+           WriteLaheyRec(f, "NEXT", 4, flavour(), msg) &&
            WriteRecBuf(f, nullptr, 0, d100.data(), 0, 1, flavour(), msg) &&
            WriteLaheyRec(f, d100.data(), 100, flavour(), msg);
   }
 
   TempDir dir_;
   std::string out_ = dir_.Path("out.har");
-  const Bytes previous_ = testing::Pattern(333, 77);
+  const Bytes previous_ = fixture::Pattern(333, 77);
 };
 
 TEST_P(SafeOutput, FinishReplacesAndAbandonLeavesThePreviousFile) {
@@ -144,13 +143,14 @@ TEST_P(SafeOutput, RecordsTooLongForTheFramingAreRefused) {
   EXPECT_FALSE(WriteLaheyRec(f, &byte, -1, flavour(), msg));
   EXPECT_EQ(msg, "Negative record length: -1 [WriteLaheyRec]");
   ASSERT_TRUE(FinishLaheyFile(f, msg)) << msg;
-  EXPECT_EQ(testing::ReadBytes(out_), flavour() == TFileFlavour::OldLahey ? Bytes{0xFD} : Bytes{});
+  EXPECT_EQ(fixture::ReadBytes(out_), flavour() == TFileFlavour::OldLahey ? Bytes{0xFD} : Bytes{});
 }
 
 TEST_P(SafeOutput, OutputMayBeTheInput) {
   std::string msg;
-  testing::MakeRecordFile(out_, flavour(), {testing::Name("AAAA"), testing::Pattern(70), testing::Name("BBBB")});
-  const Bytes original = testing::ReadBytes(out_);
+  fixture::MakeRecordFile(out_, flavour(),
+                          {fixture::Name("AAAA"), fixture::Pattern(70), fixture::Name("BBBB")});
+  const Bytes original = fixture::ReadBytes(out_);
   TRecFile in, out;
   TFileFlavour found;
   ASSERT_TRUE(OpenLaheyFile(in, out_, found, msg)) << msg;
@@ -163,7 +163,7 @@ TEST_P(SafeOutput, OutputMayBeTheInput) {
   ASSERT_TRUE(atEof) << msg;
   ASSERT_TRUE(FinishLaheyFile(out, msg)) << msg;
   CloseLaheyFile(in);
-  EXPECT_EQ(testing::ReadBytes(out_), original);
+  EXPECT_EQ(fixture::ReadBytes(out_), original);
   EXPECT_EQ(dir_.Entries(), std::vector<std::string>{"out.har"});
 }
 
@@ -182,14 +182,14 @@ TEST_P(SafeOutput, CannotCreate) {
 TEST_P(SafeOutput, ModesAndLinks) {
   std::string msg;
   ASSERT_EQ(::chmod(out_.c_str(), 0640), 0);
-  testing::MakeRecordFile(out_, flavour(), {testing::Name("AAAA")});
+  fixture::MakeRecordFile(out_, flavour(), {fixture::Name("AAAA")});
   struct stat st {};
   ASSERT_EQ(::stat(out_.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);  // as truncating the old file would have left it
 
   const mode_t mask = ::umask(022);
   const std::string fresh = dir_.Path("fresh.har");
-  testing::MakeRecordFile(fresh, flavour(), {testing::Name("AAAA")});
+  fixture::MakeRecordFile(fresh, flavour(), {fixture::Name("AAAA")});
   ::umask(mask);
   ASSERT_EQ(::stat(fresh.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0644u);
@@ -197,9 +197,9 @@ TEST_P(SafeOutput, ModesAndLinks) {
   // Through a link, the file it points to is replaced and the link stays.
   const std::string link = dir_.Path("link.har");
   std::filesystem::create_symlink(fresh, link);
-  testing::MakeRecordFile(link, flavour(), {testing::Name("LINK")});
+  fixture::MakeRecordFile(link, flavour(), {fixture::Name("LINK")});
   EXPECT_TRUE(std::filesystem::is_symlink(link));
-  const Bytes b = testing::ReadBytes(fresh);
+  const Bytes b = fixture::ReadBytes(fresh);
   ASSERT_GE(b.size(), 7u);
   EXPECT_EQ(std::string(b.end() - (flavour() == TFileFlavour::OldLahey ? 5 : 8),
                         b.end() - (flavour() == TFileFlavour::OldLahey ? 1 : 4)),
@@ -209,7 +209,7 @@ TEST_P(SafeOutput, ModesAndLinks) {
 using SafeOutputDeathTest = SafeOutput;
 
 TEST_P(SafeOutputDeathTest, InterruptionRemovesTheTemporaryFile) {
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  GTEST_FLAG_SET(death_test_style, "fast");  // the child must write into this test's folder
   for (const int sig : {SIGINT, SIGTERM}) {
     EXPECT_EXIT(
         {
@@ -224,11 +224,15 @@ TEST_P(SafeOutputDeathTest, InterruptionRemovesTheTemporaryFile) {
   }
 }
 
-const auto kNames = [](const auto& p) { return p.param == TFileFlavour::OldLahey ? "OldLahey" : "NewFujitsu"; };
+const auto kNames = [](const auto& p) {
+  return p.param == TFileFlavour::OldLahey ? "OldLahey" : "NewFujitsu";
+};
 INSTANTIATE_TEST_SUITE_P(BothFramings, SafeOutput,
-                         ::testing::Values(TFileFlavour::OldLahey, TFileFlavour::NewFujitsu), kNames);
+                         ::testing::Values(TFileFlavour::OldLahey, TFileFlavour::NewFujitsu),
+                         kNames);
 INSTANTIATE_TEST_SUITE_P(BothFramings, SafeOutputDeathTest,
-                         ::testing::Values(TFileFlavour::OldLahey, TFileFlavour::NewFujitsu), kNames);
+                         ::testing::Values(TFileFlavour::OldLahey, TFileFlavour::NewFujitsu),
+                         kNames);
 
 }  // namespace
 }  // namespace modrask

@@ -8,8 +8,8 @@
 namespace modrask {
 namespace {
 
-using testing::Bytes;
-using testing::TempDir;
+using fixture::Bytes;
+using fixture::TempDir;
 
 bool EndsWith(const std::string& s, const std::string& tail) {
   return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
@@ -20,10 +20,11 @@ bool EndsWith(const std::string& s, const std::string& tail) {
 class Sweep : public ::testing::TestWithParam<TFileFlavour> {
  protected:
   void SetUp() override {
-    records_ = {testing::Name("AAAA"), testing::Pattern(96, 1), testing::Pattern(0), testing::Pattern(63, 2),
-                testing::Name("bbbb"), testing::Pattern(100, 3), testing::Pattern(64, 4), testing::Name("CCCC")};
-    testing::MakeRecordFile(path_, flavour(), records_);
-    whole_ = testing::ReadBytes(path_);
+    records_ = {fixture::Name("AAAA"),   fixture::Pattern(96, 1), fixture::Pattern(0),
+                fixture::Pattern(63, 2), fixture::Name("bbbb"),   fixture::Pattern(100, 3),
+                fixture::Pattern(64, 4), fixture::Name("CCCC")};
+    fixture::MakeRecordFile(path_, flavour(), records_);
+    whole_ = fixture::ReadBytes(path_);
     // Where each record ends, as the reader sees it.
     TRecFile f;
     TFileFlavour found;
@@ -87,7 +88,8 @@ class Sweep : public ::testing::TestWithParam<TFileFlavour> {
   TempDir dir_;
   std::string path_ = dir_.Path("sweep.har");
   std::vector<Bytes> records_;
-  std::set<size_t> boundaries_;  // the first record's offset, then the file sizes at which a record ends
+  std::set<size_t>
+      boundaries_;  // the first record's offset, then the file sizes at which a record ends
   Bytes whole_;
 };
 
@@ -95,7 +97,8 @@ TEST_P(Sweep, TruncatedAtEveryByte) {
   const std::vector<std::string> allNames = {"AAAA", "BBBB", "CCCC"};
   for (size_t cut = 0; cut <= whole_.size(); ++cut) {
     SCOPED_TRACE("cut at " + std::to_string(cut));
-    testing::WriteBytes(path_, Bytes(whole_.begin(), whole_.begin() + static_cast<std::ptrdiff_t>(cut)));
+    fixture::WriteBytes(path_,
+                        Bytes(whole_.begin(), whole_.begin() + static_cast<std::ptrdiff_t>(cut)));
     const bool atBoundary = boundaries_.count(cut) > 0 && cut > *boundaries_.begin();
     size_t n = 0;
     std::string msg;
@@ -122,7 +125,7 @@ TEST_P(Sweep, EveryByteBumped) {
     for (const int delta : {1, 0x80}) {
       Bytes bumped = whole_;
       bumped[pos] = static_cast<uint8_t>(bumped[pos] + delta);
-      testing::WriteBytes(path_, bumped);
+      fixture::WriteBytes(path_, bumped);
       size_t n = 0;
       std::string msg;
       if (!ReadAll(n, msg, false)) {
@@ -134,15 +137,18 @@ TEST_P(Sweep, EveryByteBumped) {
       }
     }
   }
-  testing::WriteBytes(path_, whole_);
+  fixture::WriteBytes(path_, whole_);
   size_t n = 0;
   std::string msg;
   EXPECT_TRUE(ReadAll(n, msg, true)) << msg;
   EXPECT_EQ(n, records_.size());
 }
 
-INSTANTIATE_TEST_SUITE_P(BothFramings, Sweep, ::testing::Values(TFileFlavour::OldLahey, TFileFlavour::NewFujitsu),
-                         [](const auto& p) { return p.param == TFileFlavour::OldLahey ? "OldLahey" : "NewFujitsu"; });
+INSTANTIATE_TEST_SUITE_P(BothFramings, Sweep,
+                         ::testing::Values(TFileFlavour::OldLahey, TFileFlavour::NewFujitsu),
+                         [](const auto& p) {
+                           return p.param == TFileFlavour::OldLahey ? "OldLahey" : "NewFujitsu";
+                         });
 
 }  // namespace
 }  // namespace modrask
