@@ -36,6 +36,8 @@ TEST(ParseSetLabel, LabelExamples) {
       {"Set set", "Set5_RG01", ""},
       {"SET SET REG x", "REG", "x"},
       {"REG", "REG", "REG"},  // one word is its own rest as well
+      {"Set REG", "REG", "REG"},
+      {"Set REG ", "REG", ""},
       {"  ...REG   the rest \t ", "REG", "the rest"},
       {"ABCDEFGHIJKLM thirteen", "ABCDEFGHIJKL", "thirteen"},
       {"R-E.G set", "REG", "set"},
