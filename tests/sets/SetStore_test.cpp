@@ -188,21 +188,6 @@ TEST(CheckDupeElms, FirstRepeatPairedWithEarliestOccurrence) {
   EXPECT_EQ(msg, "Element list does not match set size[CheckDupeElms]");
 }
 
-TEST(CheckDupeElms, ManyDistinctNames) {
-  std::vector<std::string> names = Numbered("e", 20000);
-  int32_t first = 0;
-  int32_t second = 0;
-  bool found = true;
-  std::string msg;
-  ASSERT_TRUE(CheckDupeElms(Strings(names), 20000, first, msg, found, second));
-  EXPECT_FALSE(found);
-  names.push_back("E777");
-  ASSERT_TRUE(CheckDupeElms(Strings(names), 20001, first, msg, found, second));
-  EXPECT_TRUE(found);
-  EXPECT_EQ(first, 777);
-  EXPECT_EQ(second, 20001);
-}
-
 TEST_F(SetStoreTest, SortOrdersByKeyBytes) {
   ASSERT_TRUE(Add("REG", 5));
   ASSERT_TRUE(Add("ABC", 3));
