@@ -22,7 +22,9 @@ TRBNode* MakeNode(std::string_view key, TRBNode* z) {
   return node;
 }
 
-bool Less(std::string_view v, const TRBNode* n) { return v.compare(n->Key) < 0; }
+bool Less(std::string_view v, const TRBNode* n) {
+  return v.compare(n->Key) < 0;
+}
 
 // The four references of a running insert: x the current node, p its
 // parent, g its grandparent, gg its great-grandparent.
@@ -80,7 +82,9 @@ void FreeSubtree(TRBNode* n, const TRBNode* z) {
 
 }  // namespace
 
-void RBSimulateAllocFailureAfter(int32_t n) { allocsBeforeFailure = n; }
+void RBSimulateAllocFailureAfter(int32_t n) {
+  allocsBeforeFailure = n;
+}
 
 void RBInitTree(TRBTree& t) {
   t.Count = 0;

@@ -17,7 +17,7 @@ namespace modrask {
 struct TRBNode {
   std::string Key;  // the node's own copy of its key
   int32_t Data = 0;
-  TRBNode* Left = nullptr;   // Z stands for a missing child
+  TRBNode* Left = nullptr;  // Z stands for a missing child
   TRBNode* Right = nullptr;
   bool Red = false;
 };

@@ -43,8 +43,8 @@ int32_t FindSetKey(const TSetStore* s, std::string_view key) {
   return it == s->KeyIndex.end() ? 0 : it->second;
 }
 
-bool CheckDupeElms(const PStrVec& elements, int32_t n, int32_t& first, std::string& msg, bool& found,
-                   int32_t& second) {
+bool CheckDupeElms(const PStrVec& elements, int32_t n, int32_t& first, std::string& msg,
+                   bool& found, int32_t& second) {
   first = 0;
   second = 0;
   found = false;
@@ -103,7 +103,8 @@ bool AddToSetStore(TSetStore* s, std::string_view name, std::string_view descrip
       return TaggedTight(msg, "AddToSetStore");
     }
     if (found) {
-      msg = "Elements " + std::to_string(first) + " and " + std::to_string(second) + " are the same";
+      msg =
+          "Elements " + std::to_string(first) + " and " + std::to_string(second) + " are the same";
       return true;
     }
   }
@@ -115,8 +116,7 @@ bool AddToSetStore(TSetStore* s, std::string_view name, std::string_view descrip
   e->Size = size;
   e->Description = TrimBlankCtl(description);
   e->Key = key;
-  if (elements != nullptr &&
-      !DupePStrVec(elements, e->Elements, e->MaxElemLen, size, msg)) {
+  if (elements != nullptr && !DupePStrVec(elements, e->Elements, e->MaxElemLen, size, msg)) {
     return TaggedTight(msg, "AddToSetStore");
   }
   const int32_t pos = s->Count + 1;

@@ -55,8 +55,8 @@ int32_t FindSetKey(const TSetStore* s, std::string_view key);
 // repeats elements[first], first < second. False when the check itself
 // failed: a tree that could not grow ("...[CheckDupeElms]"), or a list that
 // is nil or holds fewer than n names.
-bool CheckDupeElms(const PStrVec& elements, int32_t n, int32_t& first, std::string& msg, bool& found,
-                   int32_t& second);
+bool CheckDupeElms(const PStrVec& elements, int32_t n, int32_t& first, std::string& msg,
+                   bool& found, int32_t& second);
 
 // Enters the set `name` of `size` elements met in `hdr`. Already stored
 // (same key): true, added false, index its position, and an empty stored

@@ -16,9 +16,9 @@ struct Shape {
   int minDepth = 1 << 30;  // nodes on the shortest root-to-leaf path
   int maxDepth = 0;
   int nodes = 0;
-  bool redRed = false;      // a red node with a red child
-  bool blackUneven = false; // two paths with different black counts
-  bool unordered = false;   // a key out of search order
+  bool redRed = false;       // a red node with a red child
+  bool blackUneven = false;  // two paths with different black counts
+  bool unordered = false;    // a key out of search order
   int blackHeight = -1;
 };
 
@@ -74,8 +74,9 @@ TEST(BalTree, AscendingDescendingAndRandomKeysStayBalanced) {
   std::shuffle(shuffled.begin(), shuffled.end(), rng);
 
   for (const auto* order : {&ascending, &descending, &shuffled}) {
-    SCOPED_TRACE(order == &shuffled ? "shuffled, seed " + std::to_string(seed)
-                                    : order == &ascending ? "ascending" : "descending");
+    SCOPED_TRACE(order == &shuffled    ? "shuffled, seed " + std::to_string(seed)
+                 : order == &ascending ? "ascending"
+                                       : "descending");
     TRBTree t;
     RBInitTree(t);
     std::string msg;

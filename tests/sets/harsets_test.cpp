@@ -148,14 +148,16 @@ TEST_F(StoreSetsTest, CharacterHeadersThatAreNoSet) {
 TEST_F(StoreSetsTest, ArrayDimensionRules) {
   DimSpec single = Dim("COM", 1);
   single.Status = 'e';
-  const PHeaderRec h = MakeRE("ARR1", "values", {
-      Dim("REG", 5),
-      single,              // one element of COM: no set
-      Dim("REG", 7),       // same name, other size: the first dimension decides
-      Dim("EMPTY", 0),     // size 0: nothing
-      DimSpec{"", 3, 'u', {}},     // no set name
-      DimSpec{"PROD", 4, 'u', {}},  // no element names
-  });
+  const PHeaderRec h =
+      MakeRE("ARR1", "values",
+             {
+                 Dim("REG", 5),
+                 single,                       // one element of COM: no set
+                 Dim("REG", 7),                // same name, other size: the first dimension decides
+                 Dim("EMPTY", 0),              // size 0: nothing
+                 DimSpec{"", 3, 'u', {}},      // no set name
+                 DimSpec{"PROD", 4, 'u', {}},  // no element names
+             });
   ASSERT_TRUE(Store(h)) << msg;
   EXPECT_EQ(nNew, 2);
   ASSERT_EQ(store->Count, 2);

@@ -71,8 +71,8 @@ TEST_F(RenameTest, SquareMatrixCountsBothDimensions) {
 TEST_F(RenameTest, OldNameMatchesAnyCaseNewNameAsTyped) {
   DimSpec single = Dim("reg", 1);
   single.Status = 'e';
-  file->Heads.push_back(MakeRE("ARR1", "", {Dim("REG", 5), Dim("Reg", 7), single,
-                                             DimSpec{"rEG", 2, 'u', {}}}));
+  file->Heads.push_back(
+      MakeRE("ARR1", "", {Dim("REG", 5), Dim("Reg", 7), single, DimSpec{"rEG", 2, 'u', {}}}));
   ASSERT_TRUE(Rename("reg", "Zone")) << msg;
   EXPECT_EQ(nChanges, 4);
   for (int k = 1; k <= 4; ++k) {
@@ -127,7 +127,7 @@ TEST_F(RenameTest, LongNamesAreRewrittenFromTheLabel) {
   file->Heads.push_back(Make1C("H002", "REG", Numbered("r", 2)));
   file->Heads.push_back(Make1C("H003", "Set REG ", Numbered("r", 2)));
   file->Heads.push_back(Make1C("H004", "Set REG " + rest60, Numbered("r", 2)));
-  file->Heads.push_back(Make1C("H005", "SET", Numbered("r", 2)));  // generated name Set2_H005
+  file->Heads.push_back(Make1C("H005", "SET", Numbered("r", 2)));      // generated name Set2_H005
   file->Heads.push_back(Make1C("H006", "Set REG", Numbered("r", 2)));  // the last word is its rest
   ASSERT_TRUE(Rename("reg", "LONGERNAME12")) << msg;
   EXPECT_EQ(nChanges, 5);
@@ -148,16 +148,18 @@ TEST_F(RenameTest, IllegalNewNameChangesNothing) {
   file->Heads.push_back(MakeRE("ab", "", {Dim("REG", 5)}));
   file->Heads.push_back(Make1C("RG01", "Set REG", Numbered("r", 5)));
   EXPECT_FALSE(Rename("REG", "1ZONE"));
-  EXPECT_EQ(msg, "1ZONE is not a legal set name: \r\nSet name must start with a letter A-Z"
-                 " [RenameSetInHar]");
+  EXPECT_EQ(msg,
+            "1ZONE is not a legal set name: \r\nSet name must start with a letter A-Z"
+            " [RenameSetInHar]");
   EXPECT_EQ(Head(1).SetNames[7], "REG");
   EXPECT_EQ(Head(1).Name, "ab");  // not even completed
   EXPECT_EQ(Head(2).LongName, "Set REG");
   EXPECT_EQ(file->XXHSHead, nullptr);
 
   EXPECT_FALSE(Rename("REG", "ABCDEFGHIJKLM"));
-  EXPECT_EQ(msg, "ABCDEFGHIJKLM is not a legal set name: \r\n"
-                 "Set name must be at most 12 characters long [RenameSetInHar]");
+  EXPECT_EQ(msg,
+            "ABCDEFGHIJKLM is not a legal set name: \r\n"
+            "Set name must be at most 12 characters long [RenameSetInHar]");
   EXPECT_FALSE(RenameSetInHar(nullptr, "REG", "ZONE", msg, nChanges));
   EXPECT_EQ(msg, "Unexpected Nil Pointer [RenameSetInHar]");
 }
