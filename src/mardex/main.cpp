@@ -11,6 +11,9 @@
 
 int main(int argc, char** argv) {
   modrask::HostStartup();
+  // The start-up consults FlashTaskBar; its desktop action has no
+  // counterpart on this host, but a setting of the wrong type is refused.
+  modrask::ReadRegBool("FlashTaskBar", false);
   modrask::InitHarBuf();
   modrask::InitSparseThreshold();
   modrask::ForceDefaultFlavour = true;  // every output in the New Fujitsu framing

@@ -2,6 +2,7 @@
 // every line printed, the exit code, and the output file read back.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <regex>
 #include <string>
 #include <vector>
@@ -362,6 +363,42 @@ TEST_F(MardexRun, SparseStorageFollowsTheUserSetting) {
     EXPECT_EQ(zero->StorageMethod, storage) << "setting '" << setting << "'";
     EXPECT_EQ(*zero->HeadMat.Root, (TValues{0, 0, 0, 0, 9}));
   }
+}
+
+TEST_F(MardexRun, SampleFileOfTheReadme) {
+  const std::string sample =
+      (std::filesystem::path(__FILE__).parent_path() / "../../examples/sample.har")
+          .lexically_normal()
+          .string();
+  PHarData in = ReadBack(sample);
+  ASSERT_TRUE(in);
+  // What the README promises of it: sets from character headers, arrays of
+  // 1 to 4 dimensions stored FULL and SPSE, an integer matrix, a history.
+  EXPECT_EQ(CountSets(*in, "REG"), 1);
+  EXPECT_EQ(CountSets(*in, "COM"), 1);
+  EXPECT_EQ(CountSets(*in, "MARG"), 1);
+  const std::vector<std::pair<std::string, std::pair<int32_t, std::string>>> arrays{
+      {"POP", {1, "FULL"}}, {"PROD", {2, "FULL"}}, {"TRAD", {3, "SPSE"}}, {"MRGN", {4, "SPSE"}}};
+  for (const auto& [name, shape] : arrays) {
+    const THeaderRec* a = Head(*in, name);
+    ASSERT_TRUE(a) << name;
+    EXPECT_EQ(a->HeadType, "RE") << name;
+    EXPECT_EQ(a->OrigNDim, shape.first) << name;
+    EXPECT_EQ(a->StorageMethod, shape.second) << name;
+  }
+  EXPECT_EQ(Head(*in, "YEAR")->HeadType, "2I");
+  ASSERT_TRUE(in->XXHSHead);
+  EXPECT_EQ(Strings(*in->XXHSHead).back(), "Sample file made by make_sample for the README");
+
+  const TRunResult r = RunMardexBinary({sample, output_, "REG", "ZONE"});
+  ExpectSuccess(r, {Opened(sample, "New Fujitsu"), Transferred(8, output_),
+                    Changes(7, "REG", "ZONE")});
+  PHarData h = ReadBack(output_);
+  ASSERT_TRUE(h);
+  EXPECT_EQ(CountSets(*h, "REG"), 0);
+  EXPECT_EQ(CountSets(*h, "ZONE"), 1);
+  EXPECT_EQ(Head(*h, "MRGN")->SetNames[5], "ZONE");
+  EXPECT_EQ(Head(*h, "MRGN")->SetNames[4], "ZONE");
 }
 
 }  // namespace
