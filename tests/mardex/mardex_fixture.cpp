@@ -2,6 +2,7 @@
 
 #include <poll.h>
 #include <signal.h>
+#include <sys/ptrace.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,29 +22,40 @@ namespace modrask::test {
 
 namespace {
 
-constexpr int TimeLimitSeconds = 60;
-
 std::vector<std::string> ChildEnvironment(
-    const std::vector<std::pair<std::string, std::string>>& env) {
+    const std::vector<std::pair<std::string, std::string>>& env, bool traced) {
   std::vector<std::string> result;
+  std::string asan = "ASAN_OPTIONS=";
   for (char** e = environ; *e != nullptr; ++e) {
-    if (std::strncmp(*e, "MODRASK_", 8) != 0) result.emplace_back(*e);
+    if (std::strncmp(*e, "MODRASK_", 8) == 0) continue;
+    if (std::strncmp(*e, "ASAN_OPTIONS=", 13) == 0) {
+      asan = *e;
+      continue;
+    }
+    result.emplace_back(*e);
   }
+  // The leak checker of a sanitizer build cannot run under a tracer.
+  if (traced) asan += ":detect_leaks=0";
+  result.push_back(asan);
   for (const auto& [name, value] : env) result.push_back(name + "=" + value);
   return result;
 }
 
 }  // namespace
 
-TRunResult RunMardexBinary(const std::vector<std::string>& args,
-                           const std::vector<std::pair<std::string, std::string>>& env) {
+namespace {
+
+// Runs MARDEX_BIN; see RunMardexBinary and RunMardexTraced.
+TRunResult RunProcess(const std::vector<std::string>& args,
+                      const std::vector<std::pair<std::string, std::string>>& env, bool traced,
+                      std::string_view input, int timeLimitSeconds) {
   TRunResult result;
   std::vector<std::string> argStore{MARDEX_BIN};
   argStore.insert(argStore.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (auto& a : argStore) argv.push_back(a.data());
   argv.push_back(nullptr);
-  std::vector<std::string> envStore = ChildEnvironment(env);
+  std::vector<std::string> envStore = ChildEnvironment(env, traced);
   std::vector<char*> envp;
   for (auto& e : envStore) envp.push_back(e.data());
   envp.push_back(nullptr);
@@ -59,47 +71,65 @@ TRunResult RunMardexBinary(const std::vector<std::string>& args,
     ::close(outPipe[1]);
     ::close(inPipe[0]);
     ::close(inPipe[1]);
+    if (traced && ::ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0) ::_exit(NotTraceable);
     ::execve(argv[0], argv.data(), envp.data());
     ::_exit(127);
   }
   ::close(outPipe[1]);
-  ::close(inPipe[0]);  // the write end stays open: a read of stdin would block
+  ::close(inPipe[0]);
+  // The input is small enough for the pipe; its write end stays open, so a
+  // read beyond it would wait.
+  if (!input.empty() && ::write(inPipe[1], input.data(), input.size()) < 0) return result;
 
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(TimeLimitSeconds);
-  char buf[4096];
-  for (;;) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) {
-      result.TimedOut = true;
-      ::kill(pid, SIGKILL);
-      break;
-    }
-    pollfd p{outPipe[0], POLLIN, 0};
-    const int ready = ::poll(&p, 1, static_cast<int>(left.count()));
-    if (ready < 0) break;
-    if (ready == 0) continue;
-    const ssize_t n = ::read(outPipe[0], buf, sizeof buf);
-    if (n <= 0) break;  // end of output: the program has closed its stdout
-    result.Out.append(buf, static_cast<size_t>(n));
-  }
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::seconds(timeLimitSeconds);
+  bool outputOpen = true;
+  bool exited = false;
   int status = 0;
-  // The output is closed; the exit follows. A program that closed its output
-  // and then waits is caught by the deadline too.
-  while (!result.TimedOut) {
-    const pid_t w = ::waitpid(pid, &status, WNOHANG);
-    if (w == pid) break;
+  char buf[4096];
+  while (outputOpen || !exited) {
     if (std::chrono::steady_clock::now() > deadline) {
       result.TimedOut = true;
       ::kill(pid, SIGKILL);
+      ::waitpid(pid, &status, 0);
+      break;
     }
-    ::usleep(2000);
+    if (outputOpen) {
+      pollfd p{outPipe[0], POLLIN, 0};
+      if (::poll(&p, 1, 10) > 0) {
+        const ssize_t n = ::read(outPipe[0], buf, sizeof buf);
+        if (n > 0) result.Out.append(buf, static_cast<size_t>(n));
+        if (n <= 0) outputOpen = false;
+      }
+    } else {
+      ::usleep(2000);
+    }
+    if (!exited && ::waitpid(pid, &status, WNOHANG) == pid) {
+      if (WIFSTOPPED(status)) {
+        // As a tracer: let the program go on, passing on its own signals.
+        const int sig = WSTOPSIG(status);
+        ::ptrace(PTRACE_CONT, pid, nullptr, sig == SIGTRAP ? 0 : sig);
+      } else {
+        exited = true;
+      }
+    }
   }
-  if (result.TimedOut) ::waitpid(pid, &status, 0);
   ::close(outPipe[0]);
   ::close(inPipe[1]);
   if (!result.TimedOut && WIFEXITED(status)) result.ExitCode = WEXITSTATUS(status);
   return result;
+}
+
+}  // namespace
+
+TRunResult RunMardexBinary(const std::vector<std::string>& args,
+                           const std::vector<std::pair<std::string, std::string>>& env) {
+  return RunProcess(args, env, false, "", 60);
+}
+
+TRunResult RunMardexTraced(const std::vector<std::string>& args, std::string_view input,
+                           int timeLimitSeconds) {
+  return RunProcess(args, {}, true, input, timeLimitSeconds);
 }
 
 std::vector<std::string> Lines(const std::string& out) {

@@ -28,6 +28,14 @@ struct TRunResult {
 TRunResult RunMardexBinary(const std::vector<std::string>& args,
                            const std::vector<std::pair<std::string, std::string>>& env = {});
 
+// The same with the test as the program's tracer (so that it runs as under a
+// debugger) and `input` waiting on its standard input; killed after
+// `timeLimitSeconds`.
+// The exit code of a traced run when the host does not allow tracing.
+inline constexpr int NotTraceable = 126;
+TRunResult RunMardexTraced(const std::vector<std::string>& args, std::string_view input,
+                           int timeLimitSeconds);
+
 // The output cut at each "\n" (a trailing empty piece after the last "\n" is
 // dropped; a "\r" stays part of its line).
 std::vector<std::string> Lines(const std::string& out);
