@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "har/harmodel.h"
-#include "har/history.h"
 #include "har/harwrite.h"
+#include "har/history.h"
 #include "har/realwrite.h"
 #include "records/lheyfile.h"
 
@@ -107,21 +107,25 @@ bool MakeSample(const std::string& file, std::string& msg) {
   if (!AddSetHeader(h, "REG", Reg, "Regions of the world", msg)) return false;
   if (!AddSetHeader(h, "COM", Com, "Commodities", msg)) return false;
   if (!AddSetHeader(h, "MAR", Marg, "Margin commodities", msg)) return false;
-  if (!AddArray(h, "POP", "Population by region (millions)", {&Reg},
-                [](int p) { return 10.0f * static_cast<float>(p); }, msg)) {
+  if (!AddArray(
+          h, "POP", "Population by region (millions)", {&Reg},
+          [](int p) { return 10.0f * static_cast<float>(p); }, msg)) {
     return false;
   }
-  if (!AddArray(h, "PROD", "Output by commodity and region", {&Com, &Reg},
-                [](int p) { return 1.5f * static_cast<float>(p); }, msg)) {
+  if (!AddArray(
+          h, "PROD", "Output by commodity and region", {&Com, &Reg},
+          [](int p) { return 1.5f * static_cast<float>(p); }, msg)) {
     return false;
   }
   // Flows between regions: only every seventh entry is non-zero.
-  if (!AddArray(h, "TRAD", "Trade by commodity, source and destination", {&Com, &Reg, &Reg},
-                [](int p) { return p % 7 == 0 ? static_cast<float>(p) / 4.0f : 0.0f; }, msg)) {
+  if (!AddArray(
+          h, "TRAD", "Trade by commodity, source and destination", {&Com, &Reg, &Reg},
+          [](int p) { return p % 7 == 0 ? static_cast<float>(p) / 4.0f : 0.0f; }, msg)) {
     return false;
   }
-  if (!AddArray(h, "MRGN", "Margins on trade flows", {&Marg, &Com, &Reg, &Reg},
-                [](int p) { return p % 11 == 0 ? 0.125f * static_cast<float>(p) : 0.0f; }, msg)) {
+  if (!AddArray(
+          h, "MRGN", "Margins on trade flows", {&Marg, &Com, &Reg, &Reg},
+          [](int p) { return p % 11 == 0 ? 0.125f * static_cast<float>(p) : 0.0f; }, msg)) {
     return false;
   }
   if (!AddIntegers(h, msg)) return false;

@@ -67,6 +67,8 @@ void ClosingPrompt(std::ostream& out, std::istream& in) {
   if (DebuggerAttached()) PromptForReturn(out, in);
 }
 
-void ClosingPrompt(std::ostream& out) { ClosingPrompt(out, std::cin); }
+void ClosingPrompt(std::ostream& out) {
+  ClosingPrompt(out, std::cin);
+}
 
 }  // namespace modrask

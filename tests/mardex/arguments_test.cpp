@@ -44,8 +44,7 @@ TEST_F(MardexArguments, NoArgumentsIsTooFew) {
 }
 
 TEST_F(MardexArguments, ThreeArgumentsIsTooFew) {
-  ExpectErrorExit(RunMardexBinary({input_, output_, "REG"}),
-                  {"Too few parameters - 4 are needed"});
+  ExpectErrorExit(RunMardexBinary({input_, output_, "REG"}), {"Too few parameters - 4 are needed"});
 }
 
 TEST_F(MardexArguments, FiveArgumentsIsTooMany) {
@@ -76,8 +75,9 @@ TEST_F(MardexArguments, OptionLikeArgumentsArePositional) {
 
 TEST_F(MardexArguments, NewSetStartingWithDigitIsIllegal) {
   // The reason stands on the line below, after the CR LF of the message.
-  ExpectErrorExit(RunMardexBinary({input_, output_, "REG", "1ZONE"}),
-                  {"\"1ZONE\" is not a legal set name: \r", "Set name must start with a letter A-Z"});
+  ExpectErrorExit(
+      RunMardexBinary({input_, output_, "REG", "1ZONE"}),
+      {"\"1ZONE\" is not a legal set name: \r", "Set name must start with a letter A-Z"});
   EXPECT_EQ(dir_.Entries(), std::vector<std::string>{"in.har"});
 }
 
@@ -93,8 +93,9 @@ TEST_F(MardexArguments, NewSetOfThirteenCharactersIsIllegal) {
 TEST_F(MardexArguments, NewSetIsCheckedBeforeTheInputIsRead) {
   const std::string text = dir_.File("notes.txt");
   WriteFileBytes(text, "not a Header Array file\n");
-  ExpectErrorExit(RunMardexBinary({text, output_, "REG", "1ZONE"}),
-                  {"\"1ZONE\" is not a legal set name: \r", "Set name must start with a letter A-Z"});
+  ExpectErrorExit(
+      RunMardexBinary({text, output_, "REG", "1ZONE"}),
+      {"\"1ZONE\" is not a legal set name: \r", "Set name must start with a letter A-Z"});
   // With a legal name the same input is refused as it is read.
   const TRunResult r = RunMardexBinary({text, output_, "REG", "ZONE"});
   std::vector<std::string> expected{"Input file \"" + text + "\" is not a Header Array file."};
@@ -122,8 +123,8 @@ TEST_F(MardexArguments, BadUserSettingEndsTheRunAtStart) {
   }
   EXPECT_EQ(dir_.Entries(), std::vector<std::string>{"in.har"});
   for (const char* value : {"0", "1", "-7"}) {
-    const TRunResult r = RunMardexBinary({}, {{"MODRASK_USESPARSE", value},
-                                              {"MODRASK_FLASHTASKBAR", value}});
+    const TRunResult r =
+        RunMardexBinary({}, {{"MODRASK_USESPARSE", value}, {"MODRASK_FLASHTASKBAR", value}});
     ExpectErrorExit(r, {"Too few parameters - 4 are needed"});
   }
 }

@@ -28,6 +28,14 @@ TEST(ElapsedLine, RightAlignsInEightCharacters) {
   EXPECT_EQ(ElapsedLine(0, 4294967295u, "x"), "4294967295 milliseconds x");
 }
 
+TEST(ElapsedLine, ShapeThatTheRunTestsAccept) {
+  EXPECT_TRUE(test::IsElapsedLine(ElapsedLine(0, 1234, "total execution time")));
+  EXPECT_TRUE(test::IsElapsedLine(ElapsedLine(0, 123456789, "total execution time")));
+  EXPECT_FALSE(test::IsElapsedLine("1234 milliseconds total execution time"));
+  EXPECT_FALSE(test::IsElapsedLine("     1234 milliseconds total execution time"));
+  EXPECT_FALSE(test::IsElapsedLine("    1234 milliseconds total"));
+}
+
 TEST(ElapsedLine, DifferenceIsRightAcrossAWrapOfTheCounter) {
   EXPECT_EQ(ElapsedLine(0xFFFFFF00u, 0x00000100u, "t"), "     512 milliseconds t");
   EXPECT_EQ(ElapsedLine(0xFFFFFFFFu, 0u, "t"), "       1 milliseconds t");

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <map>
 #include <mutex>
+#include <regex>
 #include <sstream>
 
 #include "support/coding.h"
@@ -81,8 +82,7 @@ TRunResult RunProcess(const std::vector<std::string>& args,
   // read beyond it would wait.
   if (!input.empty() && ::write(inPipe[1], input.data(), input.size()) < 0) return result;
 
-  const auto deadline =
-      std::chrono::steady_clock::now() + std::chrono::seconds(timeLimitSeconds);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeLimitSeconds);
   bool outputOpen = true;
   bool exited = false;
   int status = 0;
@@ -145,6 +145,13 @@ std::vector<std::string> Lines(const std::string& out) {
     start = nl + 1;
   }
   return lines;
+}
+
+bool IsElapsedLine(const std::string& line) {
+  static const std::regex shape(" *[0-9]+ milliseconds total execution time");
+  if (!std::regex_match(line, shape)) return false;
+  const size_t width = line.find(" milliseconds");
+  return width == 8 || (width > 8 && line[0] != ' ');
 }
 
 std::vector<std::string> UsageLines() {
@@ -333,8 +340,12 @@ void THarBytes::Header2I(std::string_view name, std::string_view longName, int32
   Record(d);
 }
 
-std::vector<std::string> RegElements() { return {"R1", "R2", "R3", "R4", "R5"}; }
-std::vector<std::string> ComElements() { return {"AGRI", "MANU", "SERV"}; }
+std::vector<std::string> RegElements() {
+  return {"R1", "R2", "R3", "R4", "R5"};
+}
+std::vector<std::string> ComElements() {
+  return {"AGRI", "MANU", "SERV"};
+}
 
 THarBytes StandardFile(TFileFlavour flavour) {
   THarBytes f(flavour);
@@ -344,8 +355,8 @@ THarBytes StandardFile(TFileFlavour flavour) {
   f.HeaderRE("A1", "Output by region", {{"REG", RegElements()}}, {1, 2, 3, 4, 5});
   std::vector<float> a2(15);
   for (size_t i = 0; i < a2.size(); ++i) a2[i] = 0.5f * static_cast<float>(i + 1);
-  f.HeaderRE("A2", "Sales by commodity and region", {{"COM", ComElements()}, {"REG", RegElements()}},
-             a2);
+  f.HeaderRE("A2", "Sales by commodity and region",
+             {{"COM", ComElements()}, {"REG", RegElements()}}, a2);
   std::vector<float> a3(15, 0.0f);
   a3[0] = 7.25f;
   a3[14] = -3.0f;

@@ -40,6 +40,10 @@ TRunResult RunMardexTraced(const std::vector<std::string>& args, std::string_vie
 // dropped; a "\r" stays part of its line).
 std::vector<std::string> Lines(const std::string& out);
 
+// True for the elapsed-time line of a run: the milliseconds right-aligned in
+// 8 characters (or wider), " milliseconds total execution time".
+bool IsElapsedLine(const std::string& line);
+
 // The eight lines of the usage text.
 std::vector<std::string> UsageLines();
 
