@@ -83,13 +83,17 @@ bool OpenLaheyFile(TRecFile& f, const std::string& name, TFileFlavour& flavour, 
 // Creates a file for writing in `flavour`. The records go to a temporary
 // file beside `name`, which takes the name only in FinishLaheyFile: a file
 // already at `name` stays as it was until then, and for good if the writing
-// is abandoned. Failures: "Can't create file: " name, "cannot write to disk
-// (probably no space)", with " [CreateLaheyFile]".
+// is abandoned or interrupted (SIGINT, SIGTERM). Failures: "Can't create
+// file: " name (also when a folder is in the way), "cannot write to disk
+// (probably no space)", with " [CreateLaheyFile]"; f is then not open.
 bool CreateLaheyFile(TRecFile& f, const std::string& name, TFileFlavour flavour, std::string& msg);
 
 // Flushes, syncs and closes a file being written and puts it in place under
-// its name. False with "cannot write to disk (probably no space)
-// [FinishLaheyFile]" (or a rename message), and then nothing is left behind.
+// its name (through a symbolic link, onto the file it points to). False with
+// "cannot write to disk (probably no space) [FinishLaheyFile]" when any step
+// fails, a rename included, or when a write had already failed; then the
+// temporary file is removed and a file already at the name is untouched.
+// Either way f is closed afterwards.
 bool FinishLaheyFile(TRecFile& f, std::string& msg);
 
 // Closes a file being written and removes what was written; an existing file

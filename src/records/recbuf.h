@@ -23,14 +23,23 @@ bool GetLaheyRecA(TRecFile& f, uint8_t* buf, int32_t& recLen, TFileFlavour flavo
 bool GetNextRec(TRecFile& f, uint8_t* buf, int32_t& recLen, TFileFlavour flavour, std::string& msg);
 
 // Writes one record of `len` data bytes. Failures: "cannot write to disk
-// (probably no space) [WriteLaheyRec]"; an Old Lahey record longer than
-// MaxLaheyLen is refused.
-bool WriteLaheyRec(TRecFile& f, const void* buf, int64_t len, TFileFlavour flavour, std::string& msg);
+// (probably no space) [WriteLaheyRec]"; a length the framing cannot carry
+// (Old Lahey: above MaxLaheyLen - 4, as the trailing marker adds the leading
+// marker's size; New Fujitsu: above INT32_MAX) is refused before anything is
+// written, "Record too long for Old Lahey framing: " len.
+bool WriteLaheyRec(TRecFile& f, const void* buf, int64_t len, TFileFlavour flavour,
+                   std::string& msg);
 
-// Moves n bytes forward: repositions, or in a Large file reads and drops.
+// Moves n bytes forward: repositions, or in a Large file reads and drops in
+// pieces of at most MaxHarBuf + 1 bytes. The position may pass the end.
 void SkipBytes(TRecFile& f, int64_t n);
 
-// Advances to and reads the next 4-byte record (a header name record).
+// Advances to and reads the next 4-byte record (a header name record);
+// found false at a clean end of the file. Records in between are skipped:
+// New Fujitsu checks their trailing markers, Old Lahey passes over them
+// unread, but a skip that passes the end of the file fails with
+// "Unexpected end-of-file [SkipBytes] [SkipHead]" rather than looking like a
+// clean end. Failures carry " [SkipHead]".
 bool SkipHead(TRecFile& f, char name[4], bool& found, TFileFlavour flavour, std::string& msg);
 
 // The next header name, upper-cased (a-z only), or BlankHead when none is
@@ -38,7 +47,9 @@ bool SkipHead(TRecFile& f, char name[4], bool& found, TFileFlavour flavour, std:
 bool GetHead(TRecFile& f, std::string& name, bool& found, TFileFlavour flavour, std::string& msg);
 
 // Writes one record-buffer record: 4 blanks, strucSiz bytes of `struc`, then
-// nElms elements of sizElms bytes from `elms`. Failures carry " [WriteRecBuf]".
+// nElms elements of sizElms bytes from `elms`. The length is computed in 64
+// bits and refused as in WriteLaheyRec when the framing cannot carry it.
+// Failures carry " [WriteRecBuf]".
 bool WriteRecBuf(TRecFile& f, const void* struc, int32_t strucSiz, const void* elms, int64_t nElms,
                  int32_t sizElms, TFileFlavour flavour, std::string& msg);
 

@@ -11,7 +11,8 @@ namespace modrask {
 // Size in bytes of the named file, or -1 when there is no such entry.
 int64_t GetFileSize64(const std::string& name);
 
-// Size in whole KiB (size div 1024); 0 for an empty file; -1 when missing.
+// Size in whole KiB (size div 1024); 0 for an empty file; -1 when missing;
+// INT32_MAX for a file of 2 TiB or more.
 int32_t FileSizeKB(const std::string& name);
 
 // True when `name` is an existing file that is not a folder.

@@ -2,7 +2,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -21,7 +23,9 @@ int64_t GetFileSize64(const std::string& name) {
 
 int32_t FileSizeKB(const std::string& name) {
   const int64_t size = GetFileSize64(name);
-  if (size > 0) return static_cast<int32_t>(size / 1024);
+  // Held at the largest figure from 2 TiB on: a wrapped, negative count
+  // would read as a missing file.
+  if (size > 0) return static_cast<int32_t>(std::min<int64_t>(size / 1024, INT32_MAX));
   return static_cast<int32_t>(size);
 }
 
@@ -69,7 +73,8 @@ bool ReadRegBool(std::string_view name, bool dflt) {
 uint32_t GetTickCount32() {
   timespec ts{};
   ::clock_gettime(CLOCK_MONOTONIC, &ts);
-  const uint64_t ms = static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
+  const uint64_t ms =
+      static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
   return static_cast<uint32_t>(ms);
 }
 

@@ -45,18 +45,20 @@ using TBlock = std::unique_ptr<uint8_t[]>;
 
 // Obtains a zero-filled block of `size` bytes into `p`, which must be nil.
 // Size 0 succeeds and leaves p nil. Failures: "pointer should be nil",
-// "Size<0", "Out of Memory", each with " [SafeGetMem]"; p is nil afterwards.
+// "Size<0", "Out of Memory", each with " [SafeGetMem]"; p is nil afterwards
+// (a block it held is released).
 bool SafeGetMem(TBlock& p, int64_t size, std::string& msg);
 
 // Releases `p` (when size > 0) and sets it nil. Always true; msg untouched.
 bool SafeFreeMem(TBlock& p, int64_t size, std::string& msg);
 
 // Obtains one value-initialised (zero-filled) record into `p`, which must be
-// nil; the same messages as the block form.
+// nil; the same messages as the block form. A set `p` is refused and nil
+// afterwards: what it owned is released, not leaked.
 template <class T>
 bool SafeGetMem(std::unique_ptr<T>& p, std::string& msg) {
   if (p != nullptr) {
-    p.release();  // the caller's reference is dropped, as with a block
+    p.reset();
     msg = "pointer should be nil";
     return Tagged(msg, "SafeGetMem");
   }

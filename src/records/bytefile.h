@@ -1,0 +1,91 @@
+// A buffered byte file: read-only for reading, or a temporary file beside its
+// final name for writing, which takes that name only when finished.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace modrask {
+
+// The size of the read and write buffers.
+inline constexpr int64_t ByteFileBufSize = int64_t{1} << 20;
+
+class ByteFile {
+ public:
+  // Opens an existing regular file read-only (O_RDONLY). Null when it cannot
+  // be opened or is a folder.
+  static std::unique_ptr<ByteFile> OpenRead(const std::string& name);
+
+  // Creates a new, empty temporary file in the folder of `name` (created with
+  // O_EXCL, mode 0666 before the umask, or the mode of a file already at
+  // `name`). Nothing at `name` is touched. Null when it cannot be created.
+  // While it exists, SIGINT and SIGTERM remove it before the process ends.
+  static std::unique_ptr<ByteFile> CreateTemp(const std::string& name);
+
+  // A file being read is closed; a file being written and not finished is
+  // abandoned.
+  ~ByteFile();
+  ByteFile(const ByteFile&) = delete;
+  ByteFile& operator=(const ByteFile&) = delete;
+
+  // Reads up to n bytes into dst and returns how many arrived; fewer than n
+  // only at the end of the file. An error the system reports ends the run.
+  int64_t Read(void* dst, int64_t n);
+
+  // Moves n >= 0 bytes forward without reading; the position may pass the end.
+  void Skip(int64_t n);
+
+  // The current position, and the size the file had when it was opened.
+  int64_t Position() const;
+  int64_t SizeAtOpen() const { return sizeAtOpen_; }
+
+  // Appends n bytes. False when the system reports a failure; after one,
+  // every later write and Finish fail too.
+  bool Write(const void* src, int64_t n);
+
+  // Flushes, syncs and closes the temporary file and renames it onto its
+  // name. False on any failure, and then the temporary file is removed.
+  bool Finish();
+
+  // Closes and removes the temporary file; the name keeps what it had.
+  void Abandon();
+
+  // Closes a file being read. An error the system reports ends the run.
+  void Close();
+
+  bool IsWriting() const { return writing_; }
+  // The name the file was opened or will be finished under.
+  const std::string& Name() const { return name_; }
+  // The temporary file's path while writing, else empty.
+  const std::string& TempName() const { return tempName_; }
+
+ private:
+  ByteFile() = default;
+  bool FlushBuffer();
+  void Release(bool unlinkTemp);
+
+  int fd_ = -1;
+  bool writing_ = false;
+  bool failed_ = false;
+  int slot_ = -1;  // in the interruption registry
+  std::string name_;
+  std::string finalPath_;  // name_, or the file a symbolic link at name_ points to
+  std::string tempName_;
+  std::unique_ptr<uint8_t[]> buf_;  // ByteFileBufSize bytes, not cleared
+  int64_t bufPos_ = 0;              // next unread byte (reading)
+  int64_t bufEnd_ = 0;              // bytes held (reading) or pending (writing)
+  int64_t osPos_ = 0;               // the system's position in the file
+  int64_t sizeAtOpen_ = 0;
+};
+
+// Test hooks. After InjectWriteFailureAfter(n), the n+1-th byte written from
+// then on, counted across the process, fails as a full disk would: the write
+// that reaches it returns false (n = 0 fails the very next write).
+void InjectWriteFailureAfter(int64_t bytes);
+// Makes the next sync in Finish fail as the system would report it.
+void InjectSyncFailure();
+// Turns both hooks off.
+void ClearWriteFailure();
+
+}  // namespace modrask
