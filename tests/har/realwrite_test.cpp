@@ -414,5 +414,20 @@ TEST_F(RealWrite, StaleNonZeroCountIsRefused) {
   EXPECT_TRUE(dir_.Entries().empty());
 }
 
+TEST_F(RealWrite, NotANumberInASparseArrayIsRefused) {
+  // CountNonZeros leaves a NaN out of NNZ, yet it compares unequal to 0.0:
+  // writing it as an entry would put more entries in the file than NNZ says.
+  std::vector<float> v = WithNonZeros(100, 10);
+  v[99] = std::nanf("");
+  PHeaderRec head = MakeReal("NAN", {100}, v);
+  EXPECT_EQ(WriteFails(head.get()),
+            "NNZ(10) differs from the non-zero values found [WriteRealSparse] [WriteRLData] "
+            "[WriteHead:NAN ]");
+  SparseThreshold = 100;  // stored FULL, the value is written as it is
+  const std::vector<TRecord> recs = Write(head.get(), TFileFlavour::NewFujitsu);
+  ASSERT_EQ(recs.size(), 5u);
+  EXPECT_TRUE(std::isnan(RealAt(recs[4], 8 + 4 * 99)));
+}
+
 }  // namespace
 }  // namespace modrask
