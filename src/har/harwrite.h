@@ -1,5 +1,6 @@
-// Writing a whole Header Array file, the header-name rules and the settings
-// that choose the output framing.
+// Writing a whole Header Array file: the header-name rules, the checks made
+// before anything is written, the fixed header order, and the settings that
+// choose the output framing.
 #pragma once
 
 #include <string>
@@ -8,16 +9,46 @@
 
 namespace modrask {
 
-extern bool ForceDefaultFlavour;           // false initially
-extern TFileFlavour DefaultFlavour;        // NewFujitsu
+// When ForceDefaultFlavour is true every file is written in DefaultFlavour
+// (and the THarData's Flavour becomes it); otherwise in the Flavour of the
+// THarData. Set before the first file is written.
+extern bool ForceDefaultFlavour;     // false initially
+extern TFileFlavour DefaultFlavour;  // NewFujitsu
 
+// Completes and checks harData, stamps XXCD/XXCR with dateText and progName,
+// and writes XXCD, XXCR, XXCP, XXHS (unless it holds no strings), the
+// ordinary XX headers, then the rest; XXFF never. The records go to a
+// temporary file beside fileName, which takes the name only when every
+// header is written and the file is flushed: on false (" [WriteHarFile]")
+// nothing new is left and a file already at fileName is as it was. The
+// caller keeps ownership of harData, which the writing changes (stamps,
+// normalised names, "Unk" + size set names, forced Flavour).
 bool WriteHarFile(const std::string& fileName, const std::string& progName,
                   const std::string& dateText, THarData* harData, std::string& msg);
+
+// Writes one header through the writer of its type (RL/RE, 1C, 2I). False
+// with " [WriteHead:" + the first 4 characters of its name + "]".
 bool WriteHead(TRecFile& f, THeaderRec* head, TFileFlavour flavour, std::string& msg);
+
+// Checks the ordinary header names: legal (normalising them in place), then
+// distinct. False only when harData is nil; a problem found is reported in
+// msg while the result is true, and msg is empty when all is well.
 bool CheckHarFile(THarData* harData, std::string& msg);
+
+// True when an ordinary header not beginning with XX has an illegal name:
+// badName is that name as CheckHeaderName left it, pos its position (from
+// 1), msg the rule's message. Legal names before it are stored normalised.
 bool FindIllegalHeader(THarData& harData, std::string& badName, int32_t& pos, std::string& msg);
+
+// True when two headers (XX names included) have the same normalised name:
+// pos1 is the first header that has a later twin, pos2 its first twin, as a
+// pairwise scan would find them, in one linear pass.
 bool FindDuplicateHeader(const THarData& harData, std::string& dupName, int32_t& pos1,
                          int32_t& pos2);
+
+// True when `name` is a legal header name: 1 to 4 characters besides
+// blanks, each a digit, A-Z, "@" or "_", not beginning with XX. Name comes
+// back normalised (or emptied when blank); msg holds the rule broken.
 bool CheckHeaderName(std::string& name, std::string& msg);
 
 }  // namespace modrask

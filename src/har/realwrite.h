@@ -1,4 +1,5 @@
-// Writing real headers: the storage choice, FULL chunks and SPSE blocks.
+// Writing real headers: the choice between full and sparse storage, the
+// FULL chunks of at most 7,000 values and the SPSE blocks of 2,333 entries.
 #pragma once
 
 #include <cstdint>
@@ -9,13 +10,36 @@
 namespace modrask {
 
 // Percent of zero values above which an array is written "SPSE": 100 (never)
-// initially, 60 once InitSparseThreshold has read "UseSparse" as true.
+// initially, 60 once InitSparseThreshold has read "UseSparse" as true (the
+// default when the setting is absent), 100 when it reads false. Set once at
+// start, before the first file is written.
 extern int32_t SparseThreshold;
 void InitSparseThreshold();
 
+// Writes one real header ("RE" or "RL"): chooses the storage by the rounded
+// share of non-zero values (ties to even), stores the choice in the header's
+// StorageMethod, then writes the name record, descriptor, labels and values.
+// False with " [WriteRLData]" and the failing step's message; the file is
+// then left as written so far (the whole-file writer abandons it). The
+// header stays owned by the caller; its HeadMat counts are updated.
 bool WriteRLData(TRecFile& f, THeaderRec* head, TFileFlavour flavour, std::string& msg);
+
+// Writes the name record and the descriptor (the sizes 7, D1..D7), and for
+// an "RE" header whose labels ValidREDetails accepts, the set labels; labels
+// it rejects are dropped silently and the descriptor says "RL". False with
+// " [WriteRealStart]": "Not an RL or RE Header", "HeadMat.Root=nil", a value
+// block that does not match the sizes, CheckSetSizes, or a write failure.
 bool WriteRealStart(TRecFile& f, THeaderRec* head, TFileFlavour flavour, std::string& msg);
+
+// Writes the FULL data records (StorageMethod must be "FULL"): the dimension
+// record, then a limits and a values record per chunk, KREC counting down to
+// 1; an array with a size of 0 as three records. False with " [WriteRealFull]".
 bool WriteRealFull(TRecFile& f, THeaderRec* head, TFileFlavour flavour, std::string& msg);
+
+// Writes the SPSE data records (StorageMethod must be "SPSE") from the
+// HeadMat.NNZ that CountNonZeros left: the count record and the entry
+// records in increasing position. A count that does not match the values is
+// refused before KREC could go wrong. False with " [WriteRealSparse]".
 bool WriteRealSparse(TRecFile& f, THeaderRec* head, TFileFlavour flavour, std::string& msg);
 
 }  // namespace modrask

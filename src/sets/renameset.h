@@ -7,6 +7,16 @@
 
 namespace modrask {
 
+// Renames the set `oldName` (any case; blanks are not removed) to `newName`
+// (written as given) in every labelled dimension of the real arrays and in
+// the long name of every character header that defines the set ("Set " +
+// newName + " " + the label's rest, cut to 70), completes every ordinary
+// header again and adds the history line "Set <old> was globally renamed to
+// <new>". nChanges counts renamed dimensions and character headers. Whether
+// the new name is free is the caller's check.
+// False ("... [RenameSetInHar]"): an illegal new name (nothing changed), a
+// nil file, or a failure to complete a header or to add the history line
+// (the file is then partly renamed and must not be written).
 bool RenameSetInHar(THarData* harData, const std::string& oldName, const std::string& newName,
                     std::string& msg, int32_t& nChanges);
 

@@ -1,0 +1,184 @@
+// Reading a whole Header Array file: header after header, the special
+// headers into their slots, the rest into the table, then the reordering.
+#include "har/harread.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "har/chars1c.h"
+#include "har/headread.h"
+#include "har/history.h"
+#include "har/ints2i.h"
+#include "har/realread.h"
+#include "har/relabels.h"
+#include "support/memstat.h"
+#include "support/mhUtil.h"
+
+namespace modrask {
+
+namespace {
+
+// The slot of a special header name, or nullptr for an ordinary header.
+PHeaderRec* SpecialSlot(THarData& h, const std::string& name) {
+  if (name == "XXCD") return &h.XXCDHead;
+  if (name == "XXCR") return &h.XXCRHead;
+  if (name == "XXHS") return &h.XXHSHead;
+  if (name == "XXCP") return &h.XXCPHead;
+  if (name == "XXFF") return &h.XXFFHead;
+  return nullptr;
+}
+
+bool FileHead(THarData& h, PHeaderRec head, std::string& msg) {
+  if (PHeaderRec* slot = SpecialSlot(h, head->Name)) {
+    *slot = std::move(head);  // a later header of the name replaces the earlier one
+    return true;
+  }
+  if (h.NHeads() >= MaxHeads)
+    return Fail(msg, "Too many headers: max is " + std::to_string(MaxHeads));
+  return CheckedAlloc([&] { h.Heads.push_back(std::move(head)); }, msg);
+}
+
+// Closes the input on every way out of the reading loop.
+class ReadingFile {
+ public:
+  ReadingFile() = default;
+  ReadingFile(const ReadingFile&) = delete;
+  ReadingFile& operator=(const ReadingFile&) = delete;
+  ~ReadingFile() {
+    if (f.IsOpen()) CloseLaheyFile(f);
+  }
+  TRecFile f;
+};
+
+bool ReadHeaders(TRecFile& f, THarData& harData, TFileFlavour flavour, bool skipBad,
+                 bool& skippedAny, std::string& msg) {
+  for (;;) {
+    PHeaderRec head;
+    if (!SafeGetMem(head, msg)) return false;
+    bool found = false;
+    bool skipped = false;
+    if (!GetHeaderRecord(f, found, skipped, flavour, skipBad, msg, head.get())) return false;
+    if (skipped) skippedAny = true;
+    if (!found) return true;
+    if (!ReadHeaderData(f, head.get(), flavour, msg)) return false;
+    if (!FileHead(harData, std::move(head), msg)) return false;
+  }
+}
+
+bool IsXX(const PHeaderRec& p) {
+  return IsXXHead(p.get());
+}
+
+}  // namespace
+
+bool ReadHarFile(const std::string& fileName, PHarData& harData, bool doSort, bool skipBad,
+                 bool& skippedAny, std::string& msg) {
+  skippedAny = false;
+  if (!SafeGetMem(harData, msg) ||
+      !ReadMoreIntoHarFile(fileName, harData.get(), doSort, skipBad, skippedAny, msg)) {
+    Tagged(msg, "ReadHarFile");
+    FreeHarData(harData, DummyMsg);
+    harData.reset();
+    return false;
+  }
+  MoveXXToFront(*harData);
+  return true;
+}
+
+bool ReadMoreIntoHarFile(const std::string& fileName, THarData* harData, bool doSort, bool skipBad,
+                         bool& skippedAny, std::string& msg) {
+  msg.clear();
+  skippedAny = false;
+  if (NilPtrError(harData, msg)) return Tagged(msg, "ReadMoreIntoHarFile");
+  const int32_t sizeKB = FileSizeKB(fileName);
+  if (sizeKB < 0) {
+    msg = "File " + fileName + " does not exist. ";
+    return Tagged(msg, "ReadMoreIntoHarFile");
+  }
+  if (sizeKB > AvailMemKB()) {
+    msg = "Insufficent Memory to read HAR file " + fileName;
+    return Tagged(msg, "ReadMoreIntoHarFile");
+  }
+  ReadingFile in;
+  TFileFlavour flavour = TFileFlavour::OldLahey;
+  if (!OpenLaheyFile(in.f, fileName, flavour, msg)) return Tagged(msg, "ReadMoreIntoHarFile");
+  harData->Flavour = flavour;
+  if (!ReadHeaders(in.f, *harData, flavour, skipBad, skippedAny, msg))
+    return Tagged(msg, "ReadMoreIntoHarFile");
+  if (!CompleteHarFile(harData, doSort, msg)) return Tagged(msg, "ReadMoreIntoHarFile");
+  return true;
+}
+
+bool ReadHeaderData(TRecFile& f, THeaderRec* head, TFileFlavour flavour, std::string& msg) {
+  msg.clear();
+  if (NilPtrError(head, msg)) return Tagged(msg, "ReadHeaderData:");
+  bool ok = false;
+  const std::string& type = head->HeadType;
+  if (type == "RE" || type == "RL") {
+    if (head->StorageMethod == "FULL") {
+      ok = GetRLData(f, head, flavour, msg);
+    } else if (head->StorageMethod == "SPSE") {
+      ok = GetRLSparseData(f, head, flavour, msg);
+    } else {
+      ok = Fail(msg, "Unrecognized Storage Method: " + head->StorageMethod);
+    }
+  } else if (type == "2I") {
+    ok = Get2IData(f, head, flavour, msg);
+  } else if (type == "2R") {
+    TMat2 m;
+    ok = Get2RData(f, head, m, flavour, msg) && Turn2RtoRL(head, m, msg) && TurnRLtoRE(head, msg);
+  } else if (type == "1C") {
+    ok = Get1CData(f, head, flavour, msg);
+  } else {
+    ok = Fail(msg, "Unrecognized Data Type " + type);
+  }
+  if (!ok) return Tagged(msg, "ReadHeaderData:" + head->Name);
+  return true;
+}
+
+void MoveXXToFront(THarData& harData) {
+  // The order the exchange walk produces, in linear time: the XX headers
+  // that already lead keep their place, the other XX headers follow from
+  // last to first, then the remaining headers in their order.
+  std::vector<PHeaderRec>& heads = harData.Heads;
+  auto rest = heads.begin();
+  while (rest != heads.end() && IsXX(*rest)) ++rest;
+  const auto others = std::stable_partition(rest, heads.end(), IsXX);
+  std::reverse(rest, others);
+}
+
+bool sortheaders(THarData* harData, std::string& msg) {
+  if (harData == nullptr) return Fail(msg, "Error in [sortheaders]");
+  MoveXXToFront(*harData);
+  std::vector<PHeaderRec>& heads = harData->Heads;
+  const int32_t nHeads = harData->NHeads();
+  int32_t first = 1;
+  while (first <= nHeads && IsXX(heads[first - 1])) ++first;
+  if (first > nHeads) first = 1;
+  int32_t gap = nHeads - first + 1;
+  bool swapped = false;
+  do {
+    if (gap > 1) gap = gap * 2 / 3;
+    swapped = false;
+    for (int32_t i = first; i <= nHeads - gap; ++i) {
+      if (heads[i - 1]->Name > heads[i + gap - 1]->Name) {
+        std::swap(heads[i - 1], heads[i + gap - 1]);
+        swapped = true;
+      }
+    }
+  } while (swapped || gap > 1);
+  return true;
+}
+
+bool CompleteHarFile(THarData* harData, bool doSort, std::string& msg) {
+  if (NilPtrError(harData, msg)) return Tagged(msg, "CompleteHarFile");
+  if (!CreateHistoryHeader(harData, msg)) return Tagged(msg, "CompleteHarFile");
+  if (harData->XXCDHead == nullptr && !SetCreationDateHeader(harData, "unknown time", msg))
+    return Tagged(msg, "CompleteHarFile");
+  if (harData->XXCRHead == nullptr && !SetCreatingProgHeader(harData, "unknown", msg))
+    return Tagged(msg, "CompleteHarFile");
+  if (doSort && !sortheaders(harData, msg)) return Tagged(msg, "CompleteHarFile");
+  return true;
+}
+
+}  // namespace modrask

@@ -1,0 +1,350 @@
+#include "har/realwrite.h"
+
+#include <algorithm>
+#include <array>
+#include <cassert>
+#include <cstring>
+#include <limits>
+
+#include "har/descriptor.h"
+#include "har/relabels.h"
+#include "records/recbuf.h"
+#include "support/coding.h"
+#include "support/message.h"
+#include "support/mhUtil.h"
+#include "support/mystrucs.h"
+
+namespace modrask {
+
+int32_t SparseThreshold = 100;
+
+void InitSparseThreshold() {
+  SparseThreshold = ReadRegBool("UseSparse", true) ? 60 : 100;
+}
+
+namespace {
+
+constexpr int32_t MaxFullValues = 7000;   // values per FULL values record
+constexpr int32_t SparseBlock = 2333;     // entries per SPSE entry record
+constexpr int64_t WorkBufBytes = 28000;   // one working buffer per header
+constexpr int32_t SparseBlankCount = 80;  // blanks after the SPSE count record
+static_assert(MaxFullValues * 4 == WorkBufBytes);
+static_assert(2 * SparseBlock * 4 <= WorkBufBytes);
+
+constexpr int64_t MaxInt32 = std::numeric_limits<int32_t>::max();
+
+// The sizes in descriptor order: d[k] is dimension k, held in slot 8-k.
+TDims7 DescSizes(const THeaderRec& head) {
+  TDims7 d{};
+  for (int k = 1; k <= 7; ++k) d[k] = head.Dims[8 - k];
+  return d;
+}
+
+// Product of the header's sizes, or -1 when a size is negative or the
+// product overflows.
+int64_t SizeProduct(const TDims7& dims) {
+  for (int i = 1; i <= 7; ++i)
+    if (dims[i] < 0) return -1;
+  int64_t n = 1;
+  for (int i = 1; i <= 7; ++i)
+    if (__builtin_mul_overflow(n, int64_t{dims[i]}, &n)) return -1;
+  return n;
+}
+
+// An array with a size of 0 may have no value block at all; it is written
+// as an empty array.
+bool EmptyWithoutRoot(const THeaderRec& head) {
+  return head.HeadMat.Root == nullptr && SizeProduct(head.Dims) == 0;
+}
+
+// The value block must hold exactly the values the header's sizes describe,
+// or the visits below would run past it.
+bool CheckValueCount(const THeaderRec& head, std::string& msg) {
+  if (EmptyWithoutRoot(head)) return true;
+  const int64_t n = SizeProduct(head.Dims);
+  if (head.HeadMat.Root == nullptr) return Fail(msg, "HeadMat.Root=nil");
+  if (n < 0 || static_cast<int64_t>(head.HeadMat.Root->size()) != n)
+    return Fail(msg, "HeadMat holds " + std::to_string(head.HeadMat.Root->size()) +
+                         " values, sizes give " + std::to_string(n));
+  return true;
+}
+
+// 100 x nnz / total rounded to the nearest integer, ties to even.
+int64_t PercentNonZero(int64_t nnz, int64_t total) {
+  const int64_t num = 100 * nnz;
+  int64_t q = num / total;
+  const int64_t twiceRest = 2 * (num % total);
+  if (twiceRest > total || (twiceRest == total && q % 2 != 0)) ++q;
+  return q;
+}
+
+// Writes one record-buffer record whose structure is `ints`, followed by n
+// elements of `siz` bytes from `elms` (already in file order).
+template <size_t N>
+bool WriteIntsRec(TRecFile& f, const std::array<int32_t, N>& ints, const void* elms, int64_t n,
+                  int32_t siz, TFileFlavour flavour, std::string& msg) {
+  std::array<uint8_t, 4 * N> struc{};
+  for (size_t i = 0; i < N; ++i) EncodeInt32(&struc[4 * i], ints[i]);
+  return WriteRecBuf(f, struc.data(), static_cast<int32_t>(struc.size()), elms, n, siz, flavour,
+                     msg);
+}
+
+template <size_t N>
+bool WriteIntsRec(TRecFile& f, const std::array<int32_t, N>& ints, TFileFlavour flavour,
+                  std::string& msg) {
+  return WriteIntsRec(f, ints, nullptr, 0, 1, flavour, msg);
+}
+
+bool WriteDimensionRec(TRecFile& f, int32_t krec, const TDims7& d, TFileFlavour flavour,
+                       std::string& msg) {
+  std::array<int32_t, 9> ints{krec, 7};
+  for (int k = 1; k <= 7; ++k) ints[1 + k] = d[k];
+  return WriteIntsRec(f, ints, flavour, msg);
+}
+
+// The position of one FULL chunk: dimension k runs lo..hi, dimensions below
+// k run whole, those above stand at sub[j].
+struct TChunk {
+  int k = 1;
+  int32_t lo = 1;
+  int32_t hi = 1;
+  TDims7 sub{};
+};
+
+// Writes the limits record and the values record of one chunk whose n
+// values are in buf; KREC counts down by one per record.
+bool WriteIt(TRecFile& f, int32_t& krec, const TDims7& d, const TChunk& c, const uint8_t* buf,
+             int64_t n, TFileFlavour flavour, std::string& msg) {
+  std::array<int32_t, 15> limits{krec};
+  for (int j = 1; j <= 7; ++j) {
+    int32_t lo = 1, hi = d[j];
+    if (j == c.k) {
+      lo = c.lo;
+      hi = c.hi;
+    } else if (j > c.k) {
+      lo = hi = c.sub[j];
+    }
+    limits[2 * j - 1] = lo;
+    limits[2 * j] = hi;
+  }
+  if (!WriteIntsRec(f, limits, flavour, msg)) return Tagged(msg, "WriteIt");
+  --krec;
+  if (!WriteIntsRec(f, std::array<int32_t, 1>{krec}, buf, n, 4, flavour, msg))
+    return Tagged(msg, "WriteIt");
+  --krec;
+  return true;
+}
+
+// The array with a size of 0: a dimension record, one limits record of
+// whole ranges and one empty values record.
+bool WriteEmptyFull(TRecFile& f, const TDims7& d, TFileFlavour flavour, std::string& msg) {
+  if (!WriteDimensionRec(f, 3, d, flavour, msg)) return false;
+  std::array<int32_t, 15> limits{2};
+  for (int j = 1; j <= 7; ++j) {
+    limits[2 * j - 1] = 1;
+    limits[2 * j] = d[j];
+  }
+  if (!WriteIntsRec(f, limits, flavour, msg)) return false;
+  return WriteIntsRec(f, std::array<int32_t, 1>{1}, flavour, msg);
+}
+
+// Writes every chunk. Each chunk takes whole ranges of the dimensions below
+// the split dimension k, so its values are one contiguous run of the array.
+bool WriteFullChunks(TRecFile& f, const float* values, const TDims7& d, TFileFlavour flavour,
+                     std::string& msg) {
+  int k = 1;
+  int64_t p = 1;  // D1 x ... x D(k-1)
+  for (int j = 2; j <= 7; ++j) {
+    if (p * d[j - 1] > MaxFullValues) break;
+    p *= d[j - 1];
+    k = j;
+  }
+  const int32_t m = static_cast<int32_t>(std::min<int64_t>(MaxFullValues / p, d[k]));
+  const int64_t nChunksK = d[k] / m + (d[k] % m != 0 ? 1 : 0);
+  int64_t nIter = 1;
+  for (int j = k + 1; j <= 7; ++j) nIter *= d[j];
+  const int64_t krec64 = 2 * nChunksK * nIter + 1;
+  if (krec64 > MaxInt32) return Fail(msg, "Too many records: KREC=" + std::to_string(krec64));
+  int32_t krec = static_cast<int32_t>(krec64);
+
+  if (!WriteDimensionRec(f, krec, d, flavour, msg)) return false;
+  --krec;
+  TBlock buf;
+  if (!SafeGetMem(buf, WorkBufBytes, msg)) return false;
+
+  TChunk c;
+  c.k = k;
+  for (int j = k + 1; j <= 7; ++j) c.sub[j] = 1;
+  int64_t offset = 0;
+  for (int64_t it = 0; it < nIter; ++it) {
+    for (c.lo = 1; c.lo <= d[k]; c.lo += m) {
+      c.hi = static_cast<int32_t>(std::min<int64_t>(int64_t{c.lo} + m - 1, d[k]));
+      const int64_t n = (int64_t{c.hi} - c.lo + 1) * p;
+      EncodeRun32(buf.get(), values + offset, n);
+      offset += n;
+      if (!WriteIt(f, krec, d, c, buf.get(), n, flavour, msg)) return false;
+    }
+    for (int j = k + 1; j <= 7; ++j) {  // next subscripts above k, Fortran order
+      if (++c.sub[j] <= d[j]) break;
+      c.sub[j] = 1;
+    }
+  }
+  assert(krec == 0);
+  return true;
+}
+
+bool WriteSparseEntries(TRecFile& f, const TValues& values, int32_t nnz, TFileFlavour flavour,
+                        std::string& msg) {
+  TBlock buf;
+  if (!SafeGetMem(buf, WorkBufBytes, msg)) return false;
+  uint8_t* const positions = buf.get();
+  uint8_t* const reals = buf.get() + 4 * SparseBlock;
+  int32_t krec = nnz / SparseBlock + (nnz % SparseBlock != 0 ? 1 : 0);
+  int32_t inBlock = 0;
+  int64_t written = 0;
+  const int64_t count = static_cast<int64_t>(values.size());
+  for (int64_t i = 0; i < count; ++i) {
+    const float v = values[static_cast<size_t>(i)];
+    if (v == 0.0f) continue;
+    if (++written > nnz) break;
+    EncodeInt32(positions + 4 * inBlock, static_cast<int32_t>(i + 1));
+    EncodeFloat(reals + 4 * inBlock, v);
+    if (++inBlock == SparseBlock) {
+      if (!WriteIntsRec(f, std::array<int32_t, 3>{krec, nnz, SparseBlock}, buf.get(),
+                        2 * SparseBlock, 4, flavour, msg))
+        return false;
+      --krec;
+      inBlock = 0;
+    }
+  }
+  if (written != nnz)
+    return Fail(msg, "NNZ(" + std::to_string(nnz) + ") differs from the non-zero values found");
+  if (inBlock > 0) {
+    // The values follow the positions directly: one run of 2 x Nhere items.
+    std::memmove(positions + 4 * inBlock, reals, 4 * static_cast<size_t>(inBlock));
+    if (!WriteIntsRec(f, std::array<int32_t, 3>{krec, nnz, inBlock}, buf.get(),
+                      2 * int64_t{inBlock}, 4, flavour, msg))
+      return false;
+    --krec;
+  }
+  assert(krec == 0);
+  return true;
+}
+
+}  // namespace
+
+bool WriteRLData(TRecFile& f, THeaderRec* head, TFileFlavour flavour, std::string& msg) {
+  if (NilPtrError(head, msg)) return Tagged(msg, "WriteRLData");
+  bool sparse = false;
+  if (SparseThreshold < 100) {
+    TMat7& mat = head->HeadMat;
+    if (EmptyWithoutRoot(*head)) {
+      mat.NNZ = 0;
+      mat.NValues = 0;
+    } else if (!CountNonZeros(mat, msg)) {
+      return Tagged(msg, "WriteRLData");
+    }
+    // Positions of sparse entries are 32-bit: larger arrays stay FULL.
+    if (mat.NValues > 0 && mat.NValues <= MaxInt32)
+      sparse = 100 - PercentNonZero(mat.NNZ, mat.NValues) > SparseThreshold;
+  }
+  head->StorageMethod = sparse ? "SPSE" : "FULL";
+  if (!WriteRealStart(f, head, flavour, msg)) return Tagged(msg, "WriteRLData");
+  const bool ok =
+      sparse ? WriteRealSparse(f, head, flavour, msg) : WriteRealFull(f, head, flavour, msg);
+  if (!ok) return Tagged(msg, "WriteRLData");
+  return true;
+}
+
+bool WriteRealStart(TRecFile& f, THeaderRec* head, TFileFlavour flavour, std::string& msg) {
+  if (NilPtrError(head, msg)) return Tagged(msg, "WriteRealStart");
+  if (head->HeadType != "RL" && head->HeadType != "RE") {
+    msg = "Not an RL or RE Header";
+    return Tagged(msg, "WriteRealStart");
+  }
+  if (head->HeadMat.Root == nullptr && !EmptyWithoutRoot(*head)) {
+    msg = "HeadMat.Root=nil";
+    return Tagged(msg, "WriteRealStart");
+  }
+  if (!CheckValueCount(*head, msg)) return Tagged(msg, "WriteRealStart");
+
+  std::string name = head->Name.substr(0, HeadNameLen);
+  name.resize(HeadNameLen, ' ');
+  if (!WriteLaheyRec(f, name.data(), HeadNameLen, flavour, msg))
+    return Tagged(msg, "WriteRealStart");
+
+  const TDims7 d = DescSizes(*head);
+  TDescInts ints{};
+  ints[1] = 7;
+  for (int k = 1; k <= 7; ++k) ints[1 + k] = d[k];
+
+  std::string rejection;  // why labels cannot be written; not reported
+  const bool withLabels = head->HeadType == "RE" && ValidREDetails(head, rejection);
+  if (withLabels && !CheckSetSizes(head, msg)) return Tagged(msg, "WriteRealStart");
+  if (!WriteDesc(f, withLabels ? "RE" : "RL", head->StorageMethod, head->LongName, ints, 8, flavour,
+                 msg))
+    return Tagged(msg, "WriteRealStart");
+  if (withLabels && !WriteOrgREData(f, head->REDetails, d, head->SetElements, flavour, msg))
+    return Tagged(msg, "WriteRealStart");
+  msg.clear();
+  return true;
+}
+
+bool WriteRealFull(TRecFile& f, THeaderRec* head, TFileFlavour flavour, std::string& msg) {
+  if (NilPtrError(head, msg)) return Tagged(msg, "WriteRealFull");
+  if (head->StorageMethod != "FULL") {
+    msg = "Unexpected Storage Method: \"" + head->StorageMethod + "\"";
+    return Tagged(msg, "WriteRealFull");
+  }
+  if (!CheckValueCount(*head, msg)) return Tagged(msg, "WriteRealFull");
+  const TDims7 d = DescSizes(*head);
+  if (SizeProduct(head->Dims) < 1) {
+    if (!WriteEmptyFull(f, d, flavour, msg)) return Tagged(msg, "WriteRealFull");
+    return true;
+  }
+  if (!WriteFullChunks(f, head->HeadMat.Root->data(), d, flavour, msg))
+    return Tagged(msg, "WriteRealFull");
+  return true;
+}
+
+bool WriteRealSparse(TRecFile& f, THeaderRec* head, TFileFlavour flavour, std::string& msg) {
+  if (NilPtrError(head, msg)) return Tagged(msg, "WriteRealSparse");
+  if (head->StorageMethod != "SPSE") {
+    msg = "Unexpected Storage Method: \"" + head->StorageMethod + "\"";
+    return Tagged(msg, "WriteRealSparse");
+  }
+  if (!CheckValueCount(*head, msg)) return Tagged(msg, "WriteRealSparse");
+  const int64_t nValues = SizeProduct(head->Dims);
+  const int64_t nnz64 = head->HeadMat.NNZ;
+  if (nValues > MaxInt32 || nnz64 < 0 || nnz64 > nValues) {
+    msg = "NNZ(" + std::to_string(nnz64) + ") does not fit an array of " + std::to_string(nValues) +
+          " values";
+    return Tagged(msg, "WriteRealSparse");
+  }
+  const int32_t nnz = static_cast<int32_t>(nnz64);
+  if (nnz == 0 && head->HeadMat.Root != nullptr &&
+      std::any_of(head->HeadMat.Root->begin(), head->HeadMat.Root->end(),
+                  [](float v) { return v != 0.0f; })) {
+    msg = "NNZ(0) differs from the non-zero values found";
+    return Tagged(msg, "WriteRealSparse");
+  }
+
+  std::array<uint8_t, 12> countStruc{};
+  EncodeInt32(&countStruc[0], nnz);
+  EncodeInt32(&countStruc[4], 4);
+  EncodeInt32(&countStruc[8], 4);
+  std::array<char, SparseBlankCount> blanks;
+  blanks.fill(' ');
+  if (!WriteRecBuf(f, countStruc.data(), 12, blanks.data(), SparseBlankCount, 1, flavour, msg))
+    return Tagged(msg, "WriteRealSparse");
+  if (nnz < 1) {
+    if (!WriteIntsRec(f, std::array<int32_t, 3>{1, 0, 0}, flavour, msg))
+      return Tagged(msg, "WriteRealSparse");
+    return true;
+  }
+  if (!WriteSparseEntries(f, *head->HeadMat.Root, nnz, flavour, msg))
+    return Tagged(msg, "WriteRealSparse");
+  return true;
+}
+
+}  // namespace modrask

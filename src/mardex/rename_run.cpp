@@ -1,0 +1,113 @@
+#include "mardex/rename_run.h"
+
+#include <ostream>
+
+#include "har/harread.h"
+#include "har/harwrite.h"
+#include "mardex/HarUtil.h"
+#include "records/lheyfile.h"
+#include "sets/SetStore.h"
+#include "sets/harsets.h"
+#include "sets/renameset.h"
+#include "support/mhUtil.h"
+#include "support/names.h"
+
+namespace modrask {
+
+namespace {
+
+constexpr char DQ = '"';
+constexpr const char* FlavourGap = "     flavour: ";
+
+// The four arguments, as typed.
+struct TMardexArgs {
+  std::string OldFile;
+  std::string NewFile;
+  std::string OldSet;
+  std::string NewSet;
+};
+
+// The argument checks, in their order; 0 when the run may go on, else the
+// exit code of the error already printed.
+int CheckArguments(const std::vector<std::string>& args, TMardexArgs& a, std::ostream& out) {
+  if (args.size() > 4) return ErrorExit(out, "Too many parameters - 4 only are needed");
+  if (args.size() < 4) return ErrorExit(out, "Too few parameters - 4 are needed");
+  a = TMardexArgs{args[0], args[1], args[2], args[3]};
+  if (!IsExistingFile(a.OldFile)) return ErrorExit(out, "Cannot locate file: " + a.OldFile);
+  std::string msg;
+  if (!CheckSetName(a.NewSet, msg)) {
+    return ErrorExit(out, DQ + a.NewSet + DQ + " is not a legal set name: \r\n" + msg);
+  }
+  return ExitSuccess;
+}
+
+}  // namespace
+
+bool OpenHarFile(std::ostream& out, PHarData& harData, const std::string& fileName,
+                 std::string& msg) {
+  if (!IsExistingFile(fileName)) {
+    out << "Input file " << DQ << fileName << DQ << " does not exist." << '\n';
+    return false;
+  }
+  if (!IsLaheyFile(fileName, msg)) {
+    out << "Input file " << DQ << fileName << DQ << " is not a Header Array file." << '\n';
+    return false;
+  }
+  bool skippedAny = false;
+  if (!ReadHarFile(fileName, harData, false, false, skippedAny, msg)) {
+    out << "Error reading input file " << DQ << fileName << DQ << ". Error message is:" << '\n';
+    out << msg << '\n';
+    return false;
+  }
+  out << "Opened HAR file " << fileName << FlavourGap << FlavourName(harData->Flavour) << '\n';
+  return true;
+}
+
+void ReportTransfer(std::ostream& out, const THarData& harData, const std::string& fileName) {
+  out << harData.NHeads() << " headers transferred to new file " << fileName << FlavourGap
+      << FlavourName(harData.Flavour) << '\n';
+}
+
+int RunMardex(const std::vector<std::string>& args, std::ostream& out) {
+  uint32_t startTick = 0;
+  ElapsedTime(startTick, "", out);
+
+  TMardexArgs a;
+  if (const int code = CheckArguments(args, a, out); code != ExitSuccess) return code;
+
+  std::string errMsg;
+  PHarData harData;
+  if (!OpenHarFile(out, harData, a.OldFile, errMsg)) return UsageExit(out);
+
+  PSetStore store;
+  if (!StoreHARFileSets(store, harData.get(), true, errMsg)) return LateFailureExit(out, errMsg);
+  if (FindSetByName(store.get(), a.NewSet) > 0) {
+    return ErrorExit(out, "Sorry, file already contains a set called " + (DQ + a.NewSet + DQ));
+  }
+  const int32_t nFound = CountSetsByName(store.get(), a.OldSet);
+  if (nFound < 1) {
+    out << "WARNING: file contains no set called " << DQ << a.OldSet << DQ << '\n';
+  } else if (nFound > 1) {
+    // The sets differ in size; the message says 2 however many there are.
+    return ErrorExit(out, "Sorry, file contains 2 DIFFERENT sets called " + (DQ + a.OldSet + DQ));
+  }
+
+  int32_t nChanges = 0;
+  if (!RenameSetInHar(harData.get(), a.OldSet, a.NewSet, errMsg, nChanges)) {
+    return LateFailureExit(out, errMsg);
+  }
+  // The writer puts the new file in place only once it is whole, so an
+  // output that names the input replaces it only on success.
+  if (!WriteHarFile(a.NewFile, "Mardex", LocalTimeText(), harData.get(), errMsg)) {
+    return LateFailureExit(out, errMsg);
+  }
+
+  ReportTransfer(out, *harData, a.NewFile);
+  out << "There were " << nChanges << " set name changes from " << DQ << a.OldSet << DQ << " to "
+      << DQ << a.NewSet << DQ << '\n';
+  ElapsedTime(startTick, "total execution time", out);
+  ClosingPrompt(out);
+  return ExitSuccess;
+}
+
+}  // namespace modrask

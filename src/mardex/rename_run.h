@@ -1,0 +1,33 @@
+// The rename run of Mardex: from the four command-line arguments to the
+// written output file, with every report on the way. The run writes to a
+// sink and returns the exit code, so it can be driven in-process.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "har/harmodel.h"
+
+namespace modrask {
+
+// Reads the named Header Array file into harData (nil on entry) and prints
+// one line: "Opened HAR file " name "     flavour: " and the framing. False
+// after printing why it failed: the file does not exist, is not a record
+// file of either framing, or cannot be read (the reader's message on the
+// line below). harData stays nil on failure; on success the caller owns it.
+bool OpenHarFile(std::ostream& out, PHarData& harData, const std::string& fileName,
+                 std::string& msg);
+
+// Prints how many ordinary headers went to the named file and in which
+// framing (the framing harData now holds).
+void ReportTransfer(std::ostream& out, const THarData& harData, const std::string& fileName);
+
+// The whole program after start-up: `args` are the command-line arguments
+// without the program name (OLD.HAR NEW.HAR REGION ZONE). Returns the exit
+// code: 0 on success, including a run that only warned that the old set is
+// absent; 1 on every failure. The writer's ForceDefaultFlavour must already
+// be set, as the program's start-up does.
+int RunMardex(const std::vector<std::string>& args, std::ostream& out);
+
+}  // namespace modrask
