@@ -274,6 +274,13 @@ TEST(Write1CData, EveryRecordFitsTheLimit) {
     total += test::IntAt(recs[i], 12);
   }
   EXPECT_EQ(total, 45000);
+  // The records are readable, but the header is larger than the reader takes.
+  THeaderRec back;
+  std::string msg;
+  EXPECT_FALSE(ReadBack(path, TFileFlavour::OldLahey, *h, back, msg));
+  EXPECT_EQ(msg,
+            "Cannot read 45000 strings length 400 (total size 18000000) since buffer size "
+            "MaxHarBuf is set to just 8000000 [GetHarStrings] [Get1CData]");
 }
 
 TEST(Write1CData, Refusals) {
