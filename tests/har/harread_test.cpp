@@ -9,6 +9,7 @@
 #include <optional>
 #include <random>
 
+#include "har/harwrite.h"
 #include "har/reading_fixture.h"
 #include "support/memstat.h"
 
@@ -203,6 +204,30 @@ TEST_P(HarReadTest, ReadingMoreAppendsToWhatIsHeld) {
   EXPECT_EQ(NamesOf(*hd), (std::vector<std::string>{"ONE ", "TWO "}));
   EXPECT_EQ((*hd->XXCRHead->StringRec)[1], "other");
   EXPECT_EQ(hd->Flavour, TFileFlavour::NewFujitsu);
+}
+
+TEST_P(HarReadTest, UnlabelledArrayWrittenAndReadAgain) {
+  // Read as RE with empty labels, written with the set names Unk + size, and
+  // read again with those names blank.
+  recs.HeaderRLFull("FLOW", {3, 4}).Header1C("STRS", {"x"}, 4);
+  ASSERT_TRUE(Read()) << msg;
+  EXPECT_EQ(hd->Heads[0]->HeadType, "RE");
+  const std::string again = readtest::TempPath("again.har");
+  ASSERT_TRUE(WriteHarFile(again, "reader", "today", hd.get(), msg)) << msg;
+  EXPECT_EQ(hd->Heads[0]->REDetails.StName[1], "Unk3");
+  EXPECT_EQ(hd->Heads[0]->REDetails.StName[2], "Unk4");
+  PHarData back;
+  ASSERT_TRUE(ReadHarFile(again, back, false, false, skipped, msg)) << msg;
+  const THeaderRec& flow = *back->Heads[0];
+  EXPECT_EQ(flow.HeadType, "RE");
+  EXPECT_TRUE(flow.REDetails.stknow);
+  EXPECT_EQ(flow.REDetails.acdim, 2);
+  EXPECT_EQ(flow.REDetails.StName[1], "");
+  EXPECT_EQ(flow.REDetails.StName[2], "");
+  EXPECT_EQ(flow.REDetails.RDelst[1], 'u');
+  EXPECT_EQ(flow.Dims, hd->Heads[0]->Dims);
+  EXPECT_EQ(*flow.HeadMat.Root, *hd->Heads[0]->HeadMat.Root);
+  EXPECT_EQ(*back->Heads[1]->StringRec, *hd->Heads[1]->StringRec);
 }
 
 TEST(CompleteHarFileTest, CreatesTheMissingSpecialHeaders) {
