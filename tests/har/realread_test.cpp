@@ -204,7 +204,7 @@ TEST_P(RealReadTest, FullEndOfFileBeforeTheValues) {
   Open();
   THeaderRec h = RealHead({3});
   EXPECT_FALSE(GetRLData(f, &h, GetParam(), msg));
-  EXPECT_EQ(msg, " [GetRecBuf] [GetRLData]");
+  EXPECT_EQ(msg, "End of file where a record was expected [GetRecBuf] [GetRLData]");
 }
 
 TEST_P(RealReadTest, SparseWithNoEntriesIsAllZero) {
