@@ -8,6 +8,7 @@
 #include "har/descriptor.h"
 #include "records/recbuf.h"
 #include "support/coding.h"
+#include "support/memstat.h"
 #include "support/message.h"
 
 namespace modrask {
@@ -72,6 +73,14 @@ bool Get2IData(TRecFile& f, THeaderRec* head, TFileFlavour flavour, std::string&
   if (NonNilPtrError(h.IntData, msg)) return Tagged(msg, "Get2IData");
   if (h.NRows < 0 || h.NCols < 0) {
     msg = "Negative 2I matrix size " + std::to_string(h.NRows) + " x " + std::to_string(h.NCols);
+    return Tagged(msg, "Get2IData");
+  }
+  // A few bytes of descriptor may declare a matrix beyond the machine; refuse
+  // it by its size before building it, as the real arrays are refused.
+  const int64_t cells = (int64_t{h.NRows} + 1) * (int64_t{h.NCols} + 1);
+  if (cells > AvailMemKB() * (1024 / 4)) {
+    msg = "Not enough memory for array size " + std::to_string(h.NRows) + " rows and " +
+          std::to_string(h.NCols) + " columns";
     return Tagged(msg, "Get2IData");
   }
   if (!AllocArr4(h.IntData, h.NRows, h.NCols, msg)) return Tagged(msg, "Get2IData");

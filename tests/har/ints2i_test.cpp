@@ -5,6 +5,7 @@
 #include "har/descriptor.h"
 #include "har_fixture.h"
 #include "records/recbuf.h"
+#include "support/memstat.h"
 
 namespace modrask {
 namespace {
@@ -280,6 +281,36 @@ TEST(Get2IData, RefusesNegativeSizesAndNil) {
   TRecFile f;
   EXPECT_FALSE(Get2IData(f, nullptr, kFuji, msg));
   EXPECT_EQ(msg, "Unexpected Nil Pointer [Get2IData]");
+}
+
+}  // namespace
+}  // namespace modrask
+
+namespace modrask {
+namespace {
+
+// A matrix declared beyond the usable memory is refused by its size before
+// anything is built, even when its one record would fit it.
+TEST(Get2IData, RefusesAMatrixBeyondTheUsableMemory) {
+  OverrideAvailMemKB(1024);  // 1 MiB: 511 x 511 (with row and column 0) fit exactly
+  THeaderRec fits;
+  THeaderRec big;
+  std::string msg;
+  const bool fitsOk = ReadCrafted({test::Matrix2IRecord({1, 511, 511, 1, 0, 1, 0}, {})}, 511, 511,
+                                  fits, msg);
+  const std::string fitsMsg = msg;
+  const bool bigOk = ReadCrafted({test::Matrix2IRecord({1, 512, 512, 1, 0, 1, 0}, {})}, 512, 512,
+                                 big, msg);
+  const std::string bigMsg = msg;
+  const bool hugeOk = ReadCrafted({test::Matrix2IRecord({1, 0, 0, 1, 0, 1, 0}, {})}, 2000000000,
+                                  2000000000, big, msg);
+  OverrideAvailMemKB(std::nullopt);
+  EXPECT_TRUE(fitsOk) << fitsMsg;
+  EXPECT_FALSE(bigOk);
+  EXPECT_EQ(bigMsg, "Not enough memory for array size 512 rows and 512 columns [Get2IData]");
+  EXPECT_FALSE(hugeOk);
+  EXPECT_EQ(msg, "Not enough memory for array size 2000000000 rows and 2000000000 columns [Get2IData]");
+  EXPECT_EQ(big.IntData, nullptr);
 }
 
 }  // namespace

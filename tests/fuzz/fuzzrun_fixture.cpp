@@ -1,0 +1,149 @@
+#include "fuzzrun_fixture.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+#include "har/harread.h"
+#include "har/harwrite.h"
+#include "har/realwrite.h"
+#include "records/lheyfile.h"
+#include "sets/SetStore.h"
+#include "sets/harsets.h"
+#include "sets/renameset.h"
+#include "support/memstat.h"
+
+namespace modrask::fuzz {
+namespace {
+
+// The new name of the renamed set; one that seeds never hold.
+constexpr const char* kNewSet = "FZNEW";
+// A fixed creation time, so that two writes of the same data are equal.
+constexpr const char* kDateText = "00:00:00 01/Jan/2000";
+
+struct TScratch {
+  std::string Dir;
+  std::string Input;
+  std::string First;
+  std::string Second;
+};
+
+TScratch& Scratch() {
+  static TScratch s;
+  return s;
+}
+
+void RemoveScratch() {
+  const TScratch& s = Scratch();
+  for (const std::string* p : {&s.Input, &s.First, &s.Second}) ::unlink(p->c_str());
+  ::rmdir(s.Dir.c_str());
+}
+
+bool WriteInput(const uint8_t* data, size_t size) {
+  const int fd = ::open(Scratch().Input.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  size_t done = 0;
+  while (done < size) {
+    const ssize_t w = ::write(fd, data + done, size - done);
+    if (w <= 0) break;
+    done += static_cast<size_t>(w);
+  }
+  return ::close(fd) == 0 && done == size;
+}
+
+std::string FileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool ReadFile(const std::string& path, PHarData& harData, std::string& msg) {
+  bool skippedAny = false;
+  return ReadHarFile(path, harData, false, false, skippedAny, msg);
+}
+
+[[noreturn]] void SetUpFailed(const char* what) {
+  std::fprintf(stderr, "fuzz set-up failed: %s\n", what);
+  std::abort();
+}
+
+}  // namespace
+
+void SetUpOnce() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  InitHarBuf();
+  OverrideAvailMemKB(FuzzAvailMemKB);
+  SparseThreshold = 60;
+  ForceDefaultFlavour = true;  // as the program writes
+  std::string dir = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+  dir += "/modrask-fuzz-XXXXXX";
+  if (::mkdtemp(dir.data()) == nullptr) SetUpFailed("no scratch folder");
+  TScratch& s = Scratch();
+  s.Dir = dir;
+  s.Input = dir + "/input.har";
+  s.First = dir + "/first.har";
+  s.Second = dir + "/second.har";
+  std::atexit(RemoveScratch);
+}
+
+bool ReadOne(const uint8_t* data, size_t size, std::string& msg) {
+  SetUpOnce();
+  if (!WriteInput(data, size)) SetUpFailed("cannot write the input file");
+  PHarData harData;
+  const bool ok = ReadFile(Scratch().Input, harData, msg);
+  FreeHarData(harData, DummyMsg);
+  return ok;
+}
+
+bool RenameOne(const uint8_t* data, size_t size, std::string& fault) {
+  SetUpOnce();
+  const TScratch& s = Scratch();
+  if (!WriteInput(data, size)) SetUpFailed("cannot write the input file");
+  ::unlink(s.First.c_str());
+  ::unlink(s.Second.c_str());
+  std::string msg;
+  PHarData harData;
+  if (!ReadFile(s.Input, harData, msg)) return true;  // a refusal is a sound outcome
+
+  // The rename run's steps; a refusal on the way is sound too.
+  PSetStore store;
+  bool renamed = StoreHARFileSets(store, harData.get(), true, msg);
+  if (renamed) {
+    const std::string oldSet = store->Count > 0 ? store->Entries[0]->SetName : "REG";
+    renamed = FindSetByName(store.get(), kNewSet) == 0 &&
+              CountSetsByName(store.get(), oldSet) <= 1;
+    int32_t nChanges = 0;
+    renamed = renamed && RenameSetInHar(harData.get(), oldSet, kNewSet, msg, nChanges);
+  }
+  if (!renamed) return true;
+  if (!WriteHarFile(s.First, "Mardex", kDateText, harData.get(), msg)) return true;
+  FreeHarData(harData, DummyMsg);
+
+  // What was written must read back and write again to the same bytes.
+  if (!ReadFile(s.First, harData, msg)) {
+    fault = "the written file does not read back: " + msg;
+    return false;
+  }
+  if (!WriteHarFile(s.Second, "Mardex", kDateText, harData.get(), msg)) {
+    fault = "the file read back does not write again: " + msg;
+    return false;
+  }
+  FreeHarData(harData, DummyMsg);
+  const std::string first = FileBytes(s.First);
+  const std::string second = FileBytes(s.Second);
+  if (first != second) {
+    size_t at = 0;
+    while (at < first.size() && at < second.size() && first[at] == second[at]) ++at;
+    fault = "the second write differs from the first at byte " + std::to_string(at) + " (sizes " +
+            std::to_string(first.size()) + " and " + std::to_string(second.size()) + ")";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace modrask::fuzz

@@ -1,0 +1,32 @@
+// Running one input of the fuzz targets: the bytes become a file in a
+// scratch folder (in memory where the host has one) and go through the
+// reader, or through the whole rename run with its round-trip check. Shared
+// by the fuzz targets and by the test that replays the regression files.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace modrask::fuzz {
+
+// The usable-memory figure the runs work under (KiB), so that a tiny file
+// that declares a huge array is refused by the memory estimate.
+inline constexpr int64_t FuzzAvailMemKB = 16 * 1024;
+
+// Process-wide settings, made once: the record buffer, the memory figure,
+// the writer's settings and the scratch folder. Later calls do nothing.
+void SetUpOnce();
+
+// Reads the bytes as a whole Header Array file. True when the read
+// succeeded; a failure's message is left in msg. Either is a sound outcome.
+bool ReadOne(const uint8_t* data, size_t size, std::string& msg);
+
+// The rename run on the bytes: read, store the sets, rename one set (the
+// first the store holds, else REG) to a free name, write. When all that
+// succeeded the written file is read back and written again, and both
+// outputs must be equal byte for byte. False only when that property is
+// broken, with what went wrong in `fault`.
+bool RenameOne(const uint8_t* data, size_t size, std::string& fault);
+
+}  // namespace modrask::fuzz
