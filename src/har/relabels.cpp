@@ -309,6 +309,16 @@ bool WriteOrgREData(TRecFile& f, const TREDetails& details, const TDims7& d,
   if (acdim < 0 || acdim > 7) return FailTag(msg, "acdim outside 0..7", "WriteOrgREData");
   if (details.NEltrd < 0 || details.NEltrd > 7)
     return FailTag(msg, "NEltrd outside 0..7", "WriteOrgREData");
+  // The reader takes one single-element name per 'e' dimension; labels that
+  // disagree would make a file it refuses.
+  const auto singles = static_cast<int32_t>(
+      std::count(details.RDelst.begin() + 1, details.RDelst.begin() + 1 + acdim, 'e'));
+  if (singles != details.NEltrd) {
+    return FailTag(msg,
+                   "neltrd mismatch: J=" + std::to_string(singles) +
+                       ",NEltrd=" + std::to_string(details.NEltrd),
+                   "WriteOrgREData");
+  }
   for (int i = 1; i <= acdim; ++i) {
     if (details.RDelst[i] != 'k') continue;
     const PStrVec& v = setElements[8 - i];

@@ -115,8 +115,7 @@ bool RenameOne(const uint8_t* data, size_t size, std::string& fault) {
   bool renamed = StoreHARFileSets(store, harData.get(), true, msg);
   if (renamed) {
     const std::string oldSet = store->Count > 0 ? store->Entries[0]->SetName : "REG";
-    renamed = FindSetByName(store.get(), kNewSet) == 0 &&
-              CountSetsByName(store.get(), oldSet) <= 1;
+    renamed = FindSetByName(store.get(), kNewSet) == 0 && CountSetsByName(store.get(), oldSet) <= 1;
     int32_t nChanges = 0;
     renamed = renamed && RenameSetInHar(harData.get(), oldSet, kNewSet, msg, nChanges);
   }

@@ -61,16 +61,22 @@ struct TDim {
   int32_t Element = 0;  // from 1: a single element of Set
 };
 
-TDim Known(const TSeedSet& set) { return TDim{&set, "", 0, 0}; }
-TDim Unknown(const std::string& name, int32_t size) { return TDim{nullptr, name, size, 0}; }
-TDim Single(const TSeedSet& set, int32_t element) { return TDim{&set, "", 1, element}; }
+TDim Known(const TSeedSet& set) {
+  return TDim{&set, "", 0, 0};
+}
+TDim Unknown(const std::string& name, int32_t size) {
+  return TDim{nullptr, name, size, 0};
+}
+TDim Single(const TSeedSet& set, int32_t element) {
+  return TDim{&set, "", 1, element};
+}
 
 // A real array over `dims` whose value at Fortran position p (from 1) is
 // value(p); mostly zero values make the writer store it SPSE. No dimensions:
 // an unlabelled array of `plainSize` values.
 template <class F>
-bool AddReal(THarData& h, const std::string& name, const std::vector<TDim>& dims,
-             int32_t plainSize, F value, std::string& msg) {
+bool AddReal(THarData& h, const std::string& name, const std::vector<TDim>& dims, int32_t plainSize,
+             F value, std::string& msg) {
   PHeaderRec head = NewHead(name, "Seed array " + name, dims.empty() ? "RL" : "RE");
   if (dims.empty()) {
     head->OrigNDim = 1;
@@ -127,8 +133,12 @@ bool AddIntegers(THarData& h, const std::string& name, int32_t rows, int32_t col
   return true;
 }
 
-float Linear(int p) { return 0.5f * static_cast<float>(p); }
-float MostlyZero(int p) { return p % 5 == 0 ? static_cast<float>(p) : 0.0f; }
+float Linear(int p) {
+  return 0.5f * static_cast<float>(p);
+}
+float MostlyZero(int p) {
+  return p % 5 == 0 ? static_cast<float>(p) : 0.0f;
+}
 
 // Small files of every kind the writer makes.
 bool FillSmall(THarData& h, std::string& msg) {
@@ -145,8 +155,7 @@ bool FillLabels(THarData& h, std::string& msg) {
          AddReal(h, "UNKN", {Known(Com), Unknown("YR", 3)}, 0, Linear, msg) &&
          AddReal(h, "ELEM", {Single(Reg, 2), Known(Com)}, 0, Linear, msg) &&
          AddReal(h, "PLN", {}, 4, Linear, msg) &&
-         AddStrings(h, "NOTE", "Free text, not a set", {"a longer line of text", "", "x"}, 30,
-                    msg);
+         AddStrings(h, "NOTE", "Free text, not a set", {"a longer line of text", "", "x"}, 30, msg);
 }
 
 // Headers of several records: FULL chunks, SPSE blocks and matrix records.
@@ -155,7 +164,9 @@ bool FillLarge(THarData& h, std::string& msg) {
          AddReal(h, "BIGS", {}, 12000, MostlyZero, msg) && AddIntegers(h, "BIGI", 3, 2334, msg);
 }
 
-bool FillEmpty(THarData&, std::string&) { return true; }
+bool FillEmpty(THarData&, std::string&) {
+  return true;
+}
 
 }  // namespace
 
@@ -172,8 +183,8 @@ bool MakeSeedFiles(const std::string& dir, std::vector<std::string>& files, std:
     for (const auto& [kind, fill] : kinds) {
       THarData h;
       h.Flavour = flavour;
-      const std::string path = dir + "/" + kind +
-                               (flavour == TFileFlavour::OldLahey ? "_old.har" : "_new.har");
+      const std::string path =
+          dir + "/" + kind + (flavour == TFileFlavour::OldLahey ? "_old.har" : "_new.har");
       ok = fill(h, msg) && WriteHarFile(path, "make_seeds", "00:00:00", &h, msg);
       if (!ok) {
         msg = path + ": " + msg;

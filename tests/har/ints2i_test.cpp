@@ -260,7 +260,9 @@ TEST(Get2IData, RefusesBadRecords) {
       {"ShortStructure",
        {test::RecordData().Blanks().Ints({1, 3, 2, 1, 3, 1})},
        "Record too Short 28/32 [GetRecBuf] [Get2IData]"},
-      {"EndOfFile", {rec({2, 3, 2, 1, 3, 1, 1}, 3)}, "End of file where a record was expected [GetRecBuf] [Get2IData]"},
+      {"EndOfFile",
+       {rec({2, 3, 2, 1, 3, 1, 1}, 3)},
+       "End of file where a record was expected [GetRecBuf] [Get2IData]"},
   };
   for (const Bad2I& c : cases) {
     SCOPED_TRACE(c.name);
@@ -296,11 +298,11 @@ TEST(Get2IData, RefusesAMatrixBeyondTheUsableMemory) {
   THeaderRec fits;
   THeaderRec big;
   std::string msg;
-  const bool fitsOk = ReadCrafted({test::Matrix2IRecord({1, 511, 511, 1, 0, 1, 0}, {})}, 511, 511,
-                                  fits, msg);
+  const bool fitsOk =
+      ReadCrafted({test::Matrix2IRecord({1, 511, 511, 1, 0, 1, 0}, {})}, 511, 511, fits, msg);
   const std::string fitsMsg = msg;
-  const bool bigOk = ReadCrafted({test::Matrix2IRecord({1, 512, 512, 1, 0, 1, 0}, {})}, 512, 512,
-                                 big, msg);
+  const bool bigOk =
+      ReadCrafted({test::Matrix2IRecord({1, 512, 512, 1, 0, 1, 0}, {})}, 512, 512, big, msg);
   const std::string bigMsg = msg;
   const bool hugeOk = ReadCrafted({test::Matrix2IRecord({1, 0, 0, 1, 0, 1, 0}, {})}, 2000000000,
                                   2000000000, big, msg);
@@ -309,7 +311,8 @@ TEST(Get2IData, RefusesAMatrixBeyondTheUsableMemory) {
   EXPECT_FALSE(bigOk);
   EXPECT_EQ(bigMsg, "Not enough memory for array size 512 rows and 512 columns [Get2IData]");
   EXPECT_FALSE(hugeOk);
-  EXPECT_EQ(msg, "Not enough memory for array size 2000000000 rows and 2000000000 columns [Get2IData]");
+  EXPECT_EQ(msg,
+            "Not enough memory for array size 2000000000 rows and 2000000000 columns [Get2IData]");
   EXPECT_EQ(big.IntData, nullptr);
 }
 

@@ -431,6 +431,26 @@ TEST_P(LabelWriteTest, RefusesAKnownDimensionWithoutItsList) {
   EXPECT_EQ(msg, "SetElements too short for i=2 [WriteOrgREData]");
 }
 
+// Labels whose count of single-element names disagrees with their 'e'
+// dimensions would give a file that reads as damaged; they are not written.
+TEST_P(LabelWriteTest, RefusesSingleElementNamesThatDisagreeWithTheDimensions) {
+  TREDetails d;
+  d.acdim = 2;
+  d.RDelst[1] = 'e';
+  d.elno[1] = 2;
+  d.RDelst[2] = 'u';
+  TSetElements el;
+  EXPECT_FALSE(Write(d, TDims7{0, 1, 3, 1, 1, 1, 1, 1}, el));
+  EXPECT_EQ(msg, "neltrd mismatch: J=1,NEltrd=0 [WriteOrgREData]");
+  d.NEltrd = 2;
+  d.eltnam[1] = "b";
+  d.eltnam[2] = "c";
+  EXPECT_FALSE(Write(d, TDims7{0, 1, 3, 1, 1, 1, 1, 1}, el));
+  EXPECT_EQ(msg, "neltrd mismatch: J=1,NEltrd=2 [WriteOrgREData]");
+  d.NEltrd = 1;
+  EXPECT_TRUE(Write(d, TDims7{0, 1, 3, 1, 1, 1, 1, 1}, el)) << msg;
+}
+
 TEST_P(LabelWriteTest, AListTooLongForOneRecordIsSpreadOverTwo) {
   // 666,666 names of 12 characters: 8,000,008 data bytes in one record, one
   // more than can be read; the names fit two records and read back whole.
