@@ -174,8 +174,8 @@ std::vector<TBenchSet> MakeSets(int count, int32_t lo, int32_t hi, TRandom& rnd)
   std::vector<TBenchSet> sets;
   for (int i = 1; i <= count; ++i) {
     const double t = rnd.Unit();
-    const auto size = static_cast<int32_t>(
-        std::lround(std::exp(std::log(double(lo)) + t * (std::log(double(hi)) - std::log(double(lo))))));
+    const auto size = static_cast<int32_t>(std::lround(
+        std::exp(std::log(double(lo)) + t * (std::log(double(hi)) - std::log(double(lo))))));
     sets.push_back({SetName(i), std::clamp(size, lo, hi)});
   }
   return sets;
@@ -246,7 +246,9 @@ bool MakeMany(THarData& h, TTotals& totals, std::string& msg) {
   return true;
 }
 
-double MiB(int64_t bytes) { return static_cast<double>(bytes) / 1048576.0; }
+double MiB(int64_t bytes) {
+  return static_cast<double>(bytes) / 1048576.0;
+}
 
 }  // namespace
 
@@ -288,9 +290,8 @@ int main(int argc, char** argv) {
     std::printf("Error: %s\n", msg.c_str());
     return 1;
   }
-  std::printf("file %s: %d headers, %d dense and %d sparse real arrays, %s framing\n",
-              file.c_str(), h.NHeads(), totals.Dense, totals.Sparse,
-              FlavourName(h.Flavour));
+  std::printf("file %s: %d headers, %d dense and %d sparse real arrays, %s framing\n", file.c_str(),
+              h.NHeads(), totals.Dense, totals.Sparse, FlavourName(h.Flavour));
   std::printf("in_memory_bytes %lld (%.1f MiB, 4 bytes per array cell)\n",
               static_cast<long long>(4 * totals.Cells), MiB(4 * totals.Cells));
   return 0;

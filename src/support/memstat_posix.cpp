@@ -56,6 +56,8 @@ int64_t AvailMemKB() {
   return std::min(AddressSpaceKB(), PagesKB(_SC_PHYS_PAGES)) - MemReserveKB;
 }
 
-void OverrideAvailMemKB(std::optional<int64_t> kb) { AvailOverride() = kb; }
+void OverrideAvailMemKB(std::optional<int64_t> kb) {
+  AvailOverride() = kb;
+}
 
 }  // namespace modrask
