@@ -18,6 +18,8 @@
 #include <utility>
 #include <vector>
 
+#include "support/memadvise.h"
+
 namespace modrask {
 
 // Largest size of any slot, and of a TMat2's rows or columns.
@@ -40,6 +42,7 @@ struct TZeroedAllocator {
     if (n > static_cast<size_t>(-1) / sizeof(T)) throw std::bad_array_new_length();
     void* p = std::calloc(n == 0 ? 1 : n, sizeof(T));
     if (p == nullptr) throw std::bad_alloc();
+    AdviseLargeBlock(p, n * sizeof(T));
     return static_cast<T*>(p);
   }
   void deallocate(T* p, size_t /*n*/) noexcept { std::free(p); }

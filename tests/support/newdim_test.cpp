@@ -286,6 +286,26 @@ TEST(Newdim, NewArraysAreZeroAfterReuse) {
   }
 }
 
+// A block large enough to be advised onto large pages is zero-filled and
+// holds what is put in it at both ends and across a 2 MiB boundary.
+TEST(Newdim, LargeAdvisedArrayIsZeroAndUsable) {
+  std::string msg;
+  TMat7 m;
+  const int32_t n = 3 * (1 << 20) + 5;  // 12 MiB of values
+  ASSERT_TRUE(AllocMat7(m, Dims(1, 1, 1, 1, 1, 1, n), msg));
+  ASSERT_TRUE(CountNonZeros(m, msg));
+  EXPECT_EQ(m.NNZ, 0);
+  TValues& v = *m.Root;
+  const size_t last = static_cast<size_t>(n) - 1;
+  v[0] = 1.0f;
+  v[(1 << 19) - 1] = 2.0f;
+  v[1 << 19] = 3.0f;
+  v[last] = 4.0f;
+  ASSERT_TRUE(CountNonZeros(m, msg));
+  EXPECT_EQ(m.NNZ, 4);
+  EXPECT_EQ(v[(1 << 19) - 1] + v[1 << 19] + v[last], 9.0f);
+}
+
 TEST(Newdim, AllocMat2) {
   std::string msg;
   TMat2 m;
