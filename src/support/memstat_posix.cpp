@@ -49,11 +49,13 @@ void GetMemStatus(TMemStatusKB& ms) {
   ms.AvailVirtual = ms.TotalVirtual;  // the host does not tell what is in use
 }
 
-// Called for every array allocated, so it asks the host only for the two
-// figures it uses, not the whole status.
+// Called for every array allocated, so it asks the host only for what can
+// change while the program runs: the address-space limit. The physical
+// memory of the machine is asked for once.
 int64_t AvailMemKB() {
   if (AvailOverride()) return *AvailOverride();
-  return std::min(AddressSpaceKB(), PagesKB(_SC_PHYS_PAGES)) - MemReserveKB;
+  static const int64_t totalPhysKB = PagesKB(_SC_PHYS_PAGES);
+  return std::min(AddressSpaceKB(), totalPhysKB) - MemReserveKB;
 }
 
 void OverrideAvailMemKB(std::optional<int64_t> kb) {
