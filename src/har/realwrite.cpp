@@ -180,9 +180,14 @@ bool WriteFullChunks(TRecFile& f, const float* values, const TDims7& d, TFileFla
     for (c.lo = 1; c.lo <= d[k]; c.lo += m) {
       c.hi = static_cast<int32_t>(std::min<int64_t>(int64_t{c.lo} + m - 1, d[k]));
       const int64_t n = (int64_t{c.hi} - c.lo + 1) * p;
-      EncodeRun32(buf.get(), values + offset, n);
+      // Where memory order is file order the values go out as they lie.
+      const uint8_t* run = reinterpret_cast<const uint8_t*>(values + offset);
+      if constexpr (!kHostIsLittleEndian) {
+        EncodeRun32(buf.get(), values + offset, n);
+        run = buf.get();
+      }
       offset += n;
-      if (!WriteIt(f, krec, d, c, buf.get(), n, flavour, msg)) return false;
+      if (!WriteIt(f, krec, d, c, run, n, flavour, msg)) return false;
     }
     for (int j = k + 1; j <= 7; ++j) {  // next subscripts above k, Fortran order
       if (++c.sub[j] <= d[j]) break;
@@ -201,15 +206,23 @@ bool WriteSparseEntries(TRecFile& f, const TValues& values, int32_t nnz, TFileFl
   uint8_t* const reals = buf.get() + 4 * SparseBlock;
   int32_t krec = nnz / SparseBlock + (nnz % SparseBlock != 0 ? 1 : 0);
   int32_t inBlock = 0;
-  int64_t written = 0;
-  const int64_t count = static_cast<int64_t>(values.size());
+  int64_t written = 0;  // entries in the records already written
+  const auto fail = [&msg, nnz] {
+    return Fail(msg, "NNZ(" + std::to_string(nnz) + ") differs from the non-zero values found");
+  };
+  const float* v = values.data();
+  const auto count = static_cast<int64_t>(values.size());
   for (int64_t i = 0; i < count; ++i) {
-    const float v = values[static_cast<size_t>(i)];
-    if (v == 0.0f) continue;
-    if (++written > nnz) break;
+    // Every cell is put in the next free slot and kept only when it is not
+    // zero (-0.0 is zero), which spares a hard-to-predict branch per cell.
+    uint32_t bits;
+    std::memcpy(&bits, v + i, sizeof bits);
     EncodeInt32(positions + 4 * inBlock, static_cast<int32_t>(i + 1));
-    EncodeFloat(reals + 4 * inBlock, v);
-    if (++inBlock == SparseBlock) {
+    EncodeFixed32(reals + 4 * inBlock, bits);
+    inBlock += (bits << 1) != 0 ? 1 : 0;
+    if (inBlock == SparseBlock) {
+      written += SparseBlock;
+      if (written > nnz) return fail();
       if (!WriteIntsRec(f, std::array<int32_t, 3>{krec, nnz, SparseBlock}, buf.get(),
                         2 * SparseBlock, 4, flavour, msg))
         return false;
@@ -217,8 +230,7 @@ bool WriteSparseEntries(TRecFile& f, const TValues& values, int32_t nnz, TFileFl
       inBlock = 0;
     }
   }
-  if (written != nnz)
-    return Fail(msg, "NNZ(" + std::to_string(nnz) + ") differs from the non-zero values found");
+  if (written + inBlock != nnz) return fail();
   if (inBlock > 0) {
     // The values follow the positions directly: one run of 2 x Nhere items.
     std::memmove(positions + 4 * inBlock, reals, 4 * static_cast<size_t>(inBlock));

@@ -254,6 +254,7 @@ bool ByteFile::Write(const void* src, int64_t n) {
       return false;
     }
     osPos_ += n;
+    StartWriteback();
     return true;
   }
   if (bufEnd_ + n > cap && !FlushBuffer()) return false;
@@ -271,7 +272,20 @@ bool ByteFile::FlushBuffer() {
   }
   osPos_ += bufEnd_;
   bufEnd_ = 0;
+  StartWriteback();
   return true;
+}
+
+void ByteFile::StartWriteback() {
+#if defined(__linux__)
+  // Hand what is written to the disk while the rest is being made, so that
+  // the sync in Finish waits only for the tail. A hint: failures are left
+  // for that sync to report.
+  if (osPos_ - writebackPos_ < kWritebackStep) return;
+  ::sync_file_range(fd_, static_cast<off_t>(writebackPos_),
+                    static_cast<off_t>(osPos_ - writebackPos_), SYNC_FILE_RANGE_WRITE);
+  writebackPos_ = osPos_;
+#endif
 }
 
 bool ByteFile::Finish() {

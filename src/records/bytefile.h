@@ -63,6 +63,10 @@ class ByteFile {
  private:
   ByteFile() = default;
   bool FlushBuffer();
+  void StartWriteback();
+
+  // Written data is handed to the disk in steps of this many bytes.
+  static constexpr int64_t kWritebackStep = int64_t{16} << 20;
   void Release(bool unlinkTemp);
 
   int fd_ = -1;
@@ -76,6 +80,7 @@ class ByteFile {
   int64_t bufPos_ = 0;              // next unread byte (reading)
   int64_t bufEnd_ = 0;              // bytes held (reading) or pending (writing)
   int64_t osPos_ = 0;               // the system's position in the file
+  int64_t writebackPos_ = 0;        // written data before this is on its way to disk
   int64_t sizeAtOpen_ = 0;
 };
 

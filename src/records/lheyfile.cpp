@@ -1,6 +1,7 @@
 #include "records/lheyfile.h"
 
 #include <cassert>
+#include <cstdlib>
 
 #include "records/bytefile.h"
 #include "support/coding.h"
@@ -17,7 +18,12 @@ static_assert(sizeof(BlankHead) == 5);
 
 namespace {
 
-std::unique_ptr<uint8_t[]> g_harBuf;
+// Zero-filled by calloc, which leaves the pages of a block this large
+// untouched until records land in them.
+struct TFreeBlock {
+  void operator()(uint8_t* p) const noexcept { std::free(p); }
+};
+std::unique_ptr<uint8_t[], TFreeBlock> g_harBuf;
 
 // Up to five Old Lahey records after the lead byte. Giving up is quiet: when
 // this probe fails, the New Fujitsu probe's message is the one that explains.
@@ -59,9 +65,8 @@ const char* FlavourName(TFileFlavour flavour) {
 
 void InitHarBuf() {
   if (g_harBuf) return;
-  std::string msg;
-  if (!CheckedAlloc([] { g_harBuf = std::make_unique<uint8_t[]>(MaxHarBuf + 1); }, msg))
-    FatalError(msg);
+  g_harBuf.reset(static_cast<uint8_t*>(std::calloc(size_t{MaxHarBuf} + 1, 1)));
+  if (!g_harBuf) FatalError("Out of Memory [SafeGetMem]");
 }
 
 uint8_t* HarBuf() {

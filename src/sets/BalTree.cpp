@@ -108,11 +108,12 @@ int RBInsert(TRBTree& t, std::string_view v, TRBNode*& node) {
     d.gg = d.g;
     d.g = d.p;
     d.p = d.x;
-    if (v == d.x->Key) {
+    const int c = v.compare(d.x->Key);  // one comparison decides both
+    if (c == 0) {
       node = d.x;
       return 2;
     }
-    d.x = Less(v, d.x) ? d.x->Left : d.x->Right;
+    d.x = c < 0 ? d.x->Left : d.x->Right;
     if (d.x->Left->Red && d.x->Right->Red) Split(d);
   }
   TRBNode* fresh = MakeNode(v, t.Z);

@@ -30,6 +30,14 @@ int64_t PagesKB(int name) {
   return static_cast<int64_t>(pages) * (pageSize / 1024);
 }
 
+// The address space the process may use: its RLIMIT_AS, when one is set.
+int64_t AddressSpaceKB() {
+  rlimit limit{};
+  if (::getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+    return static_cast<int64_t>(limit.rlim_cur / 1024);
+  return kAddressSpaceKB;
+}
+
 }  // namespace
 
 void GetMemStatus(TMemStatusKB& ms) {
@@ -37,22 +45,21 @@ void GetMemStatus(TMemStatusKB& ms) {
   ms.TotalPhys = PagesKB(_SC_PHYS_PAGES);
   ms.AvailPhys = PagesKB(_SC_AVPHYS_PAGES);
   if (ms.TotalPhys > 0) ms.MemoryLoad = 100 - (100 * ms.AvailPhys) / ms.TotalPhys;
-  rlimit limit{};
-  int64_t spaceKB = kAddressSpaceKB;
-  if (::getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
-    spaceKB = static_cast<int64_t>(limit.rlim_cur / 1024);
-  }
-  ms.TotalVirtual = spaceKB;
-  ms.AvailVirtual = spaceKB;  // the host does not tell what is in use
+  ms.TotalVirtual = AddressSpaceKB();
+  ms.AvailVirtual = ms.TotalVirtual;  // the host does not tell what is in use
 }
 
+// Called for every array allocated, so it asks the host only for what can
+// change while the program runs: the address-space limit. The physical
+// memory of the machine is asked for once.
 int64_t AvailMemKB() {
   if (AvailOverride()) return *AvailOverride();
-  TMemStatusKB ms;
-  GetMemStatus(ms);
-  return std::min(ms.AvailVirtual, ms.TotalPhys) - MemReserveKB;
+  static const int64_t totalPhysKB = PagesKB(_SC_PHYS_PAGES);
+  return std::min(AddressSpaceKB(), totalPhysKB) - MemReserveKB;
 }
 
-void OverrideAvailMemKB(std::optional<int64_t> kb) { AvailOverride() = kb; }
+void OverrideAvailMemKB(std::optional<int64_t> kb) {
+  AvailOverride() = kb;
+}
 
 }  // namespace modrask

@@ -1,7 +1,9 @@
 // Real arrays and matrices: size limit, memory estimate, allocation.
 #include "support/newdim.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <string>
 
@@ -143,9 +145,30 @@ bool AllocMat7(TMat7& m, const TDims7& dims, std::string& msg) {
 bool CountNonZeros(TMat7& m, std::string& msg) {
   if (NilPtrError(m.Root, msg)) return false;
   m.NValues = Mat7Count(m.Dims);
+  // Counted on the bits so that the loop vectorises: with the sign dropped,
+  // a value counts when its magnitude lies in 1..0x7F800000, which leaves
+  // out 0.0, -0.0 and every NaN (an infinity counts, as it is not 0.0).
+  // Blocks of a fixed length, which the compiler vectorises at -O2.
+  constexpr size_t kBlock = 64;
+  const auto counts = [](uint32_t bits) -> uint32_t {
+    return ((bits & 0x7FFFFFFFu) - 1u) < 0x7F800000u ? 1u : 0u;
+  };
+  const float* v = m.Root->data();
+  const size_t n = m.Root->size();
   int64_t nnz = 0;
-  // -0.0 equals 0.0; a NaN is not counted either.
-  for (const float v : *m.Root) nnz += (v != 0.0f && v == v) ? 1 : 0;
+  size_t i = 0;
+  for (; i + kBlock <= n; i += kBlock) {
+    uint32_t bits[kBlock];
+    std::memcpy(bits, v + i, sizeof bits);
+    uint32_t part = 0;
+    for (size_t j = 0; j < kBlock; ++j) part += counts(bits[j]);
+    nnz += part;
+  }
+  for (; i < n; ++i) {
+    uint32_t bits;
+    std::memcpy(&bits, v + i, sizeof bits);
+    nnz += counts(bits);
+  }
   m.NNZ = nnz;
   return true;
 }

@@ -11,9 +11,14 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
+#include <new>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "support/memadvise.h"
 
 namespace modrask {
 
@@ -22,8 +27,44 @@ inline constexpr int32_t MaxDimSize = 268435454;
 
 using TDims7 = std::array<int32_t, 8>;  // slots 1..7; [0] unused
 
-// The values of an array or matrix, in the order described above.
-using TValues = std::vector<float>;
+// Hands out zero-filled memory (calloc), so that the elements a vector
+// value-initialises are already 0.0 and are not written a second time: a
+// large block then comes straight from the system as untouched zero pages.
+// Elements constructed with a value are constructed as usual.
+template <class T>
+struct TZeroedAllocator {
+  using value_type = T;
+  TZeroedAllocator() = default;
+  template <class U>
+  explicit TZeroedAllocator(const TZeroedAllocator<U>& /*other*/) noexcept {}
+
+  T* allocate(size_t n) {
+    if (n > static_cast<size_t>(-1) / sizeof(T)) throw std::bad_array_new_length();
+    void* p = std::calloc(n == 0 ? 1 : n, sizeof(T));
+    if (p == nullptr) throw std::bad_alloc();
+    AdviseLargeBlock(p, n * sizeof(T));
+    return static_cast<T*>(p);
+  }
+  void deallocate(T* p, size_t /*n*/) noexcept { std::free(p); }
+
+  // Value-initialisation is the zero fill calloc made.
+  template <class U>
+  void construct(U* /*p*/) noexcept {}
+  template <class U, class... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+
+  template <class U>
+  bool operator==(const TZeroedAllocator<U>& /*other*/) const noexcept {
+    return true;
+  }
+};
+
+// The values of an array or matrix, in the order described above. A TValues
+// gets its size when it is made and keeps it: resize() within its capacity
+// would not clear the elements it brings back.
+using TValues = std::vector<float, TZeroedAllocator<float>>;
 
 struct TMat7 {
   // Nil when the record holds no tree: never allocated, or a size of 0 in

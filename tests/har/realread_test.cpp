@@ -153,6 +153,31 @@ TEST_P(RealReadTest, FullNonFiniteValuesReadAsTheMark) {
   EXPECT_EQ(*h.HeadMat.Root, (TValues{1.0f, 424242.0f, 424242.0f, 424242.0f, -2.5f}));
 }
 
+// A run long enough to be decoded in blocks: the mark lands at the edges of
+// the blocks and in the short tail, and finite values pass bit for bit.
+TEST_P(RealReadTest, FullNonFiniteValuesInALongRun) {
+  const int32_t n = 64 * 3 + 7;
+  std::vector<float> values(static_cast<size_t>(n));
+  for (int32_t i = 0; i < n; ++i)
+    values[static_cast<size_t>(i)] = 0.5f * static_cast<float>(i) - 9.0f;
+  values[10] = -0.0f;
+  values[11] = std::numeric_limits<float>::denorm_min();
+  values[12] = std::numeric_limits<float>::max();
+  TValues want(values.begin(), values.end());
+  for (const int32_t i : {0, 63, 64, 127, 128, 191, 192, n - 1}) {
+    values[static_cast<size_t>(i)] = (i % 2 == 0) ? kNaN : -kInf;
+    want[static_cast<size_t>(i)] = 424242.0f;
+  }
+  recs.FullDims(3, {n, 1, 1, 1, 1, 1, 1})
+      .FullLimits(2, {1, n, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1})
+      .FullValues(1, values);
+  Open();
+  THeaderRec h = RealHead({n});
+  ASSERT_TRUE(GetRLData(f, &h, GetParam(), msg)) << msg;
+  ASSERT_EQ(h.HeadMat.Root->size(), want.size());
+  EXPECT_EQ(std::memcmp(h.HeadMat.Root->data(), want.data(), want.size() * 4), 0);
+}
+
 TEST_P(RealReadTest, FullBlocksOutsideTheArrayAreRefused) {
   struct Case {
     std::array<int32_t, 14> loHi;

@@ -103,7 +103,7 @@ PHeaderRec MakeReal(const std::string& name, const std::vector<int32_t>& sizes,
   head->Dims[0] = 0;
   for (size_t k = 1; k <= sizes.size(); ++k) head->Dims[8 - k] = sizes[k - 1];
   head->HeadMat.Dims = head->Dims;
-  head->HeadMat.Root = std::make_unique<TValues>(values);
+  head->HeadMat.Root = std::make_unique<TValues>(values.begin(), values.end());
   TREDetails& det = head->REDetails;
   det.acdim = head->OrigNDim;
   det.acdmkn = true;

@@ -60,7 +60,7 @@ void ExpectSameHeader(const THeaderRec& a, const THeaderRec& b) {
       for (int32_t r = 1; r <= a.NRows; ++r) EXPECT_EQ(a.IntData->At(r, c), b.IntData->At(r, c));
     return;
   }
-  const std::vector<float> none;
+  const TValues none;
   EXPECT_EQ(a.HeadMat.Root ? *a.HeadMat.Root : none, b.HeadMat.Root ? *b.HeadMat.Root : none);
   ASSERT_EQ(a.REDetails.acdim, b.REDetails.acdim);
   EXPECT_EQ(TrimRight(a.REDetails.ArrayName), TrimRight(b.REDetails.ArrayName));
@@ -217,7 +217,7 @@ TEST_F(WriteRound, RejectedLabelsComeBackWithoutLabels) {
   EXPECT_EQ(h.REDetails.RDelst[1], 'u');
   EXPECT_EQ(TrimRight(h.REDetails.StName[1]), "");
   EXPECT_EQ(h.SetElements[7], nullptr);
-  EXPECT_EQ(*h.HeadMat.Root, (std::vector<float>{1, 2, 3, 4, 5, 6}));
+  EXPECT_EQ(*h.HeadMat.Root, (TValues{1, 2, 3, 4, 5, 6}));
 }
 
 TEST_F(WriteRound, OutputOverTheFileThatWasRead) {

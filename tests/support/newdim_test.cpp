@@ -250,6 +250,62 @@ TEST(Newdim, CountNonZeros) {
   EXPECT_EQ(msg, "Unexpected Nil Pointer");
 }
 
+// Infinities of both signs count, NaNs of any sign or payload do not, and
+// the count carries across the parts in which it is summed (2^20 values).
+TEST(Newdim, CountNonZerosEdgeBitsAndLongArrays) {
+  std::string msg;
+  TMat7 m;
+  const int32_t n = (1 << 21) + 3;
+  ASSERT_TRUE(AllocMat7(m, Dims(1, 1, 1, 1, 1, 1, n), msg));
+  TValues& v = *m.Root;
+  v[0] = std::numeric_limits<float>::infinity();
+  v[1] = -std::numeric_limits<float>::infinity();
+  v[2] = -std::numeric_limits<float>::quiet_NaN();
+  v[3] = std::numeric_limits<float>::signaling_NaN();
+  v[4] = std::numeric_limits<float>::max();
+  v[5] = -std::numeric_limits<float>::denorm_min();
+  v[(1 << 20) - 1] = 1.0f;  // last of the first part
+  v[1 << 20] = 2.0f;        // first of the second
+  v[static_cast<size_t>(n) - 1] = 3.0f;
+  ASSERT_TRUE(CountNonZeros(m, msg));
+  EXPECT_EQ(m.NNZ, 7);
+  EXPECT_EQ(m.NValues, n);
+}
+
+// A new array is all zeros however it is made, also after a larger one was
+// released (calloc hands back cleared memory, not the old values).
+TEST(Newdim, NewArraysAreZeroAfterReuse) {
+  std::string msg;
+  TMat7 m;
+  for (int round = 0; round < 3; ++round) {
+    ASSERT_TRUE(AllocMat7(m, Dims(1, 1, 1, 1, 1, 300, 1000), msg));
+    ASSERT_TRUE(CountNonZeros(m, msg));
+    EXPECT_EQ(m.NNZ, 0) << "round " << round;
+    for (float& x : *m.Root) x = 7.0f;
+    FreeMat7(m, msg);
+  }
+}
+
+// A block large enough to be advised onto large pages is zero-filled and
+// holds what is put in it at both ends and across a 2 MiB boundary.
+TEST(Newdim, LargeAdvisedArrayIsZeroAndUsable) {
+  std::string msg;
+  TMat7 m;
+  const int32_t n = 3 * (1 << 20) + 5;  // 12 MiB of values
+  ASSERT_TRUE(AllocMat7(m, Dims(1, 1, 1, 1, 1, 1, n), msg));
+  ASSERT_TRUE(CountNonZeros(m, msg));
+  EXPECT_EQ(m.NNZ, 0);
+  TValues& v = *m.Root;
+  const size_t last = static_cast<size_t>(n) - 1;
+  v[0] = 1.0f;
+  v[(1 << 19) - 1] = 2.0f;
+  v[1 << 19] = 3.0f;
+  v[last] = 4.0f;
+  ASSERT_TRUE(CountNonZeros(m, msg));
+  EXPECT_EQ(m.NNZ, 4);
+  EXPECT_EQ(v[(1 << 19) - 1] + v[1 << 19] + v[last], 9.0f);
+}
+
 TEST(Newdim, AllocMat2) {
   std::string msg;
   TMat2 m;
