@@ -65,7 +65,7 @@ class ByteFile {
   bool FlushBuffer();
   void Release(bool unlinkTemp);
 
-  int fd_ = -1;
+  intptr_t fd_ = -1;  // a HostHandle (records/hostfile.h)
   bool writing_ = false;
   bool failed_ = false;
   int slot_ = -1;  // in the interruption registry

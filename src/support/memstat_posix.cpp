@@ -3,22 +3,13 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdint>
-#include <fstream>
-#include <limits>
-#include <string>
 
 #include "support/memstat.h"
 
 namespace modrask {
 
 namespace {
-
-std::optional<int64_t>& AvailOverride() {
-  static std::optional<int64_t> value;
-  return value;
-}
 
 // A 64-bit process's address space (128 TiB), used when no limit is set.
 constexpr int64_t kAddressSpaceKB = int64_t{1} << 37;
@@ -45,14 +36,5 @@ void GetMemStatus(TMemStatusKB& ms) {
   ms.TotalVirtual = spaceKB;
   ms.AvailVirtual = spaceKB;  // the host does not tell what is in use
 }
-
-int64_t AvailMemKB() {
-  if (AvailOverride()) return *AvailOverride();
-  TMemStatusKB ms;
-  GetMemStatus(ms);
-  return std::min(ms.AvailVirtual, ms.TotalPhys) - MemReserveKB;
-}
-
-void OverrideAvailMemKB(std::optional<int64_t> kb) { AvailOverride() = kb; }
 
 }  // namespace modrask
