@@ -1,7 +1,8 @@
 # Runs the generator and compares its output with the sample in the
-# repository byte for byte. Arguments: GENERATOR, SAMPLE, OUTPUT.
+# repository byte for byte. Arguments: GENERATOR, SAMPLE, OUTPUT, and
+# EMULATOR (may be empty) to run the generator of a cross build.
 file(REMOVE "${OUTPUT}")
-execute_process(COMMAND "${GENERATOR}" "${OUTPUT}" RESULT_VARIABLE rc)
+execute_process(COMMAND ${EMULATOR} "${GENERATOR}" "${OUTPUT}" RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "make_sample failed: ${rc}")
 endif()

@@ -13,14 +13,17 @@ inline constexpr int64_t ByteFileBufSize = int64_t{1} << 20;
 
 class ByteFile {
  public:
-  // Opens an existing regular file read-only (O_RDONLY). Null when it cannot
-  // be opened or is a folder.
+  // Opens an existing regular file read-only (O_RDONLY; on Windows
+  // GENERIC_READ, others still free to read and write it). Null when it
+  // cannot be opened or is a folder.
   static std::unique_ptr<ByteFile> OpenRead(const std::string& name);
 
   // Creates a new, empty temporary file in the folder of `name` (created with
   // O_EXCL, mode 0666 before the umask, or the mode of a file already at
-  // `name`). Nothing at `name` is touched. Null when it cannot be created.
-  // While it exists, SIGINT and SIGTERM remove it before the process ends.
+  // `name`; on Windows CREATE_NEW). Nothing at `name` is touched. Null when it
+  // cannot be created, and on Windows when `name` is a read-only file. While
+  // it exists, SIGINT and SIGTERM (Ctrl+C and the other console events on
+  // Windows) remove it before the process ends.
   static std::unique_ptr<ByteFile> CreateTemp(const std::string& name);
 
   // A file being read is closed; a file being written and not finished is
@@ -45,7 +48,9 @@ class ByteFile {
   bool Write(const void* src, int64_t n);
 
   // Flushes, syncs and closes the temporary file and renames it onto its
-  // name. False on any failure, and then the temporary file is removed.
+  // name. False on any failure, and then the temporary file is removed. On
+  // Windows the rename fails while the file at the name is open, even in this
+  // process.
   bool Finish();
 
   // Closes and removes the temporary file; the name keeps what it had.
@@ -69,7 +74,7 @@ class ByteFile {
   static constexpr int64_t kWritebackStep = int64_t{16} << 20;
   void Release(bool unlinkTemp);
 
-  int fd_ = -1;
+  intptr_t fd_ = -1;  // a HostHandle (records/hostfile.h)
   bool writing_ = false;
   bool failed_ = false;
   int slot_ = -1;  // in the interruption registry

@@ -3,22 +3,14 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdint>
-#include <fstream>
-#include <limits>
-#include <string>
 
 #include "support/memstat.h"
+#include "support/memstat_host.h"
 
 namespace modrask {
 
 namespace {
-
-std::optional<int64_t>& AvailOverride() {
-  static std::optional<int64_t> value;
-  return value;
-}
 
 // A 64-bit process's address space (128 TiB), used when no limit is set.
 constexpr int64_t kAddressSpaceKB = int64_t{1} << 37;
@@ -52,14 +44,9 @@ void GetMemStatus(TMemStatusKB& ms) {
 // Called for every array allocated, so it asks the host only for what can
 // change while the program runs: the address-space limit. The physical
 // memory of the machine is asked for once.
-int64_t AvailMemKB() {
-  if (AvailOverride()) return *AvailOverride();
+int64_t HostAvailMemKB() {
   static const int64_t totalPhysKB = PagesKB(_SC_PHYS_PAGES);
   return std::min(AddressSpaceKB(), totalPhysKB) - MemReserveKB;
-}
-
-void OverrideAvailMemKB(std::optional<int64_t> kb) {
-  AvailOverride() = kb;
 }
 
 }  // namespace modrask

@@ -105,8 +105,11 @@ void FatalError(std::string_view text) {
 }
 
 void HostStartup() {
-  // The desktop settings of the Windows start-up have no counterpart here;
-  // files are always opened read-only for reading by the record layer.
+  // The desktop settings of the Windows start-up have no counterpart here,
+  // but FlashTaskBar is read all the same, so that a setting of the wrong
+  // type is refused on every host. Files are always opened read-only for
+  // reading by the record layer.
+  ReadRegBool("FlashTaskBar", false);
 }
 
 }  // namespace modrask

@@ -1,8 +1,10 @@
 // The folder operations the cleanup needs, behind one interface so that each host
 // supplies its own: listing the current folder, deleting a file in it, and reading and
-// changing the current folder. The POSIX version is TPosixFolders (posixfolders.h).
+// changing the current folder. The POSIX version is TPosixFolders (posixfolders.h), the
+// Windows version TWinFolders (winfolders.h).
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,9 +27,9 @@ class TFolderWalk {
   virtual ~TFolderWalk() = default;
 
   // Fills Entries with the visible entries of the current folder, in no particular order;
-  // hidden entries (on POSIX hosts, names that begin with ".") are left out, and so are
-  // "." and "..". True on success; false when the folder cannot be read, Entries then
-  // being empty.
+  // hidden entries (on POSIX hosts, names that begin with "."; on Windows, entries marked
+  // hidden or system) are left out, and so are "." and "..". True on success; false when the folder
+  // cannot be read, Entries then being empty.
   virtual bool ListEntries(std::vector<TFolderEntry>& Entries) = 0;
 
   // Deletes the file Name of the current folder. True when it is gone.
@@ -41,5 +43,12 @@ class TFolderWalk {
   // on failure the current folder is unchanged.
   virtual bool SetCurrentFolder(const std::string& Path) = 0;
 };
+
+// The folder operations of the host the program is built for.
+std::unique_ptr<TFolderWalk> NewHostFolders();
+
+// The full name of Name in Folder, joined with the host's separator: "/" (the root "/"
+// gets no second one) or "\" (always added, so that at a drive's root it is doubled).
+std::string JoinFolderPath(const std::string& Folder, const std::string& Name);
 
 }  // namespace modrask

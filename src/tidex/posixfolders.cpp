@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <memory>
 
 namespace modrask {
 
@@ -65,6 +66,15 @@ bool TPosixFolders::SetCurrentFolder(const std::string& Path) {
   const bool Ok = fchdir(Fd) == 0;
   close(Fd);
   return Ok;
+}
+
+std::unique_ptr<TFolderWalk> NewHostFolders() {
+  return std::make_unique<TPosixFolders>();
+}
+
+std::string JoinFolderPath(const std::string& Folder, const std::string& Name) {
+  if (!Folder.empty() && Folder.back() == '/') return Folder + Name;  // the root
+  return Folder + "/" + Name;
 }
 
 }  // namespace modrask

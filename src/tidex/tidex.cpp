@@ -32,11 +32,6 @@ int UsageError(const std::string& Message, std::ostream& Out, std::istream& In, 
   return 1;
 }
 
-std::string JoinPath(const std::string& Folder, const std::string& Name) {
-  if (!Folder.empty() && Folder.back() == '/') return Folder + Name;  // the root
-  return Folder + "/" + Name;
-}
-
 class TCleanup {
  public:
   TCleanup(TFolderWalk& Walk, std::ostream& Out, const bool Recurse)
@@ -102,7 +97,7 @@ void TCleanup::DeleteProducts(const std::string& Cur, std::vector<TFolderEntry>&
       for (; It != Files.end() && It->first == Key; ++It) {
         const std::size_t P = It->second;
         if (Gone[P]) continue;
-        const std::string Target = JoinPath(Cur, Entries[P].Name);
+        const std::string Target = JoinFolderPath(Cur, Entries[P].Name);
         if (Walk_.DeleteFile(Entries[P].Name)) {
           Gone[P] = true;
           Out_ << "Deleting: " << Target << '\n';

@@ -1,11 +1,10 @@
 #include "har_fixture.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 
 #include "records/recbuf.h"
 #include "support/coding.h"
@@ -19,7 +18,7 @@ struct ScratchDir {
   fs::path dir;
   int counter = 0;
   ScratchDir() {
-    dir = fs::temp_directory_path() / ("modrask_har_" + std::to_string(::getpid()));
+    dir = fs::temp_directory_path() / ("modrask_har_" + std::to_string(std::random_device()()));
     fs::create_directories(dir);
   }
   ~ScratchDir() {

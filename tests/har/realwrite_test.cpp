@@ -298,25 +298,6 @@ TEST_F(RealWrite, ShareOfNonZerosChoosesStorage) {
   EXPECT_EQ(StorageFor(100, 0, dir_), "FULL");
 }
 
-TEST_F(RealWrite, UseSparseSettingSetsThreshold) {
-  const char* old = getenv("MODRASK_USESPARSE");
-  const std::optional<std::string> saved = old ? std::optional<std::string>(old) : std::nullopt;
-  unsetenv("MODRASK_USESPARSE");
-  InitSparseThreshold();
-  EXPECT_EQ(SparseThreshold, 60);
-  setenv("MODRASK_USESPARSE", "0", 1);
-  InitSparseThreshold();
-  EXPECT_EQ(SparseThreshold, 100);
-  EXPECT_EQ(StorageFor(10, 0, dir_), "FULL");
-  setenv("MODRASK_USESPARSE", "1", 1);
-  InitSparseThreshold();
-  EXPECT_EQ(SparseThreshold, 60);
-  if (saved)
-    setenv("MODRASK_USESPARSE", saved->c_str(), 1);
-  else
-    unsetenv("MODRASK_USESPARSE");
-}
-
 TEST_F(RealWrite, ValidLabelsAreWrittenAsRE) {
   PHeaderRec head = MakeReal("LAB", {3, 2}, Counting(6));
   wtest::SetLabel(*head, 1, "REG", {"north", "south", "east"});

@@ -1,12 +1,12 @@
 #include "har/writerecs_fixture.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 
 #include "har/chars1c.h"
 #include "har/harwrite.h"
@@ -16,10 +16,15 @@
 namespace modrask::wtest {
 
 ScratchDir::ScratchDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "harwriteXXXXXX").string();
-  const char* made = mkdtemp(pattern.data());
-  EXPECT_NE(made, nullptr);
-  dir_ = pattern;
+  // A name nobody holds: create_directory is false for a folder already there.
+  static std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    dir_ =
+        (std::filesystem::temp_directory_path() / ("harwrite" + std::to_string(random()))).string();
+    std::error_code ec;
+    if (std::filesystem::create_directory(dir_, ec)) return;
+  }
+  ADD_FAILURE() << "no temporary folder";
 }
 
 ScratchDir::~ScratchDir() {

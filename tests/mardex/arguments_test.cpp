@@ -75,15 +75,15 @@ TEST_F(MardexArguments, OptionLikeArgumentsArePositional) {
 
 TEST_F(MardexArguments, NewSetStartingWithDigitIsIllegal) {
   // The reason stands on the line below, after the CR LF of the message.
-  ExpectErrorExit(
-      RunMardexBinary({input_, output_, "REG", "1ZONE"}),
-      {"\"1ZONE\" is not a legal set name: \r", "Set name must start with a letter A-Z"});
+  ExpectErrorExit(RunMardexBinary({input_, output_, "REG", "1ZONE"}),
+                  {"\"1ZONE\" is not a legal set name: " + EmbeddedLineEnd(),
+                   "Set name must start with a letter A-Z"});
   EXPECT_EQ(dir_.Entries(), std::vector<std::string>{"in.har"});
 }
 
 TEST_F(MardexArguments, NewSetOfThirteenCharactersIsIllegal) {
   ExpectErrorExit(RunMardexBinary({input_, output_, "REG", "ABCDEFGHIJKLM"}),
-                  {"\"ABCDEFGHIJKLM\" is not a legal set name: \r",
+                  {"\"ABCDEFGHIJKLM\" is not a legal set name: " + EmbeddedLineEnd(),
                    "Set name must be at most 12 characters long"});
   // Twelve characters are accepted: the run goes on and writes the file.
   const TRunResult ok = RunMardexBinary({input_, output_, "REG", "ABCDEFGHIJKL"});
@@ -93,9 +93,9 @@ TEST_F(MardexArguments, NewSetOfThirteenCharactersIsIllegal) {
 TEST_F(MardexArguments, NewSetIsCheckedBeforeTheInputIsRead) {
   const std::string text = dir_.File("notes.txt");
   WriteFileBytes(text, "not a Header Array file\n");
-  ExpectErrorExit(
-      RunMardexBinary({text, output_, "REG", "1ZONE"}),
-      {"\"1ZONE\" is not a legal set name: \r", "Set name must start with a letter A-Z"});
+  ExpectErrorExit(RunMardexBinary({text, output_, "REG", "1ZONE"}),
+                  {"\"1ZONE\" is not a legal set name: " + EmbeddedLineEnd(),
+                   "Set name must start with a letter A-Z"});
   // With a legal name the same input is refused as it is read.
   const TRunResult r = RunMardexBinary({text, output_, "REG", "ZONE"});
   std::vector<std::string> expected{"Input file \"" + text + "\" is not a Header Array file."};
@@ -116,10 +116,7 @@ TEST_F(MardexArguments, BadUserSettingEndsTheRunAtStart) {
   for (const char* var : {"MODRASK_USESPARSE", "MODRASK_FLASHTASKBAR"}) {
     const TRunResult r = RunMardexBinary({input_, output_, "REG", "ZONE"}, {{var, "yes"}});
     EXPECT_EQ(r.ExitCode, 1) << var;
-    EXPECT_EQ(Lines(r.Out), std::vector<std::string>{"User setting " + std::string(var) +
-                                                     " has the wrong type: it must be an integer "
-                                                     "(0 is false)."})
-        << var;
+    EXPECT_EQ(Lines(r.Out), std::vector<std::string>{WrongTypeLine(var)}) << var;
   }
   EXPECT_EQ(dir_.Entries(), std::vector<std::string>{"in.har"});
   for (const char* value : {"0", "1", "-7"}) {

@@ -23,8 +23,12 @@ struct TRunResult {
 };
 
 // Runs MARDEX_BIN with `args` (not through a shell), standard input an open
-// pipe that never delivers a line, and the MODRASK_ settings removed from the
-// environment except those given in `env`. Kills it after 60 seconds.
+// pipe that never delivers a line, and only the user settings given in `env`
+// (MODRASK_USESPARSE, MODRASK_FLASHTASKBAR with their texts). On POSIX hosts
+// they are environment variables; on Windows registry values under
+// HKEY_CURRENT_USER\Software\MODRASK (UseSparse, FlashTaskBar), a 32-bit
+// integer for a decimal text and a string otherwise, removed after the run.
+// Kills it after 60 seconds.
 TRunResult RunMardexBinary(const std::vector<std::string>& args,
                            const std::vector<std::pair<std::string, std::string>>& env = {});
 
@@ -36,9 +40,19 @@ inline constexpr int NotTraceable = 126;
 TRunResult RunMardexTraced(const std::vector<std::string>& args, std::string_view input,
                            int timeLimitSeconds);
 
-// The output cut at each "\n" (a trailing empty piece after the last "\n" is
-// dropped; a "\r" stays part of its line).
+// The output cut into lines (a trailing empty piece after the last line end
+// is dropped). On POSIX hosts a line ends with "\n", and a "\r" stays part
+// of its line; on Windows with "\n" or the "\r\n" the console writes, so a
+// CR LF inside a message ends a line there too.
 std::vector<std::string> Lines(const std::string& out);
+
+// What ends the line before a CR LF inside a message, as Lines gives it: "\r"
+// on POSIX hosts, nothing on Windows.
+std::string EmbeddedLineEnd();
+
+// The line that ends a run on a user setting of the wrong type; `var` is the
+// setting as RunMardexBinary takes it (MODRASK_USESPARSE, ...).
+std::string WrongTypeLine(const std::string& var);
 
 // True for the elapsed-time line of a run: the milliseconds right-aligned in
 // 8 characters (or wider), " milliseconds total execution time".

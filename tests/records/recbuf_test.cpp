@@ -15,7 +15,10 @@ class RecordsTest : public ::testing::TestWithParam<TFileFlavour> {
   TFileFlavour flavour() const { return GetParam(); }
 
   // Writes the records and opens the file for reading.
+  // A file open for reading cannot be replaced on every host: it is closed
+  // first.
   void Make(const std::vector<Bytes>& records) {
+    CloseLaheyFile(f_);
     fixture::MakeRecordFile(path_, flavour(), records);
     Reopen();
   }

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -27,10 +28,15 @@ using Bytes = std::vector<uint8_t>;
 class TempDir {
  public:
   TempDir() {
-    const char* base = std::getenv("TMPDIR");
-    std::string tmpl = std::string(base && *base ? base : "/tmp") + "/modrask_test_XXXXXX";
-    if (::mkdtemp(tmpl.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed for " << tmpl;
-    path_ = tmpl;
+    // A name nobody holds: create_directory is false for a folder already there.
+    static std::random_device random;
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+      const std::filesystem::path p =
+          std::filesystem::temp_directory_path() / ("modrask_test_" + std::to_string(random()));
+      std::error_code ec;
+      if (std::filesystem::create_directory(p, ec)) path_ = p.string();
+    }
+    if (path_.empty()) ADD_FAILURE() << "no temporary folder";
   }
   ~TempDir() {
     std::error_code ec;
@@ -39,7 +45,9 @@ class TempDir {
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
 
-  std::string Path(const std::string& name) const { return path_ + "/" + name; }
+  std::string Path(const std::string& name) const {
+    return (std::filesystem::path(path_) / name).string();
+  }
   const std::string& Root() const { return path_; }
 
   // The names in the folder, sorted: shows leftover temporary files.

@@ -17,7 +17,7 @@ class TTempTree {
 
   // The real path of the temporary folder (no symbolic links in it).
   const std::string& Root() const { return Root_; }
-  // Root() + "/" + Rel.
+  // Root() + the host's separator + Rel, each "/" in Rel written as the host's separator.
   std::string Path(const std::string& Rel) const;
   // Creates an empty file, or a folder with its parents; Rel is relative to Root().
   void File(const std::string& Rel) const;
@@ -30,6 +30,9 @@ class TTempTree {
   // Marks file Rel immutable, so that not even root can delete it. False when the file
   // system or the process's rights do not allow it.
   bool MakeImmutable(const std::string& Rel);
+  // Windows only: adds the file attributes Attributes (read-only, hidden, system) to Rel;
+  // the tree clears them again before it is removed.
+  void Mark(const std::string& Rel, unsigned long Attributes);
 
  private:
   std::string Root_;
@@ -37,12 +40,12 @@ class TTempTree {
 };
 
 struct TRunResult {
-  std::vector<std::string> Lines;  // standard output cut at each line feed
+  std::vector<std::string> Lines;  // standard output cut at each line end of the host
   std::string Raw;                 // standard output as written
   int Code = -1;                   // exit code; -1 when the process did not exit normally
 };
 
-// Runs TIDEX_BIN with Args in folder Dir, standard input from /dev/null.
+// Runs TIDEX_BIN with Args in folder Dir, standard input empty.
 TRunResult RunTidexBin(const std::string& Dir, const std::vector<std::string>& Args);
 
 // The usage text, preceded by the error line when Message is not empty.

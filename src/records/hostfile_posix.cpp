@@ -1,0 +1,187 @@
+// The file calls of ByteFile on POSIX systems.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+
+#include "records/hostfile.h"
+
+namespace modrask {
+namespace {
+
+int Fd(HostHandle h) {
+  return static_cast<int>(h);
+}
+
+// Temporary files being written, for the interruption handler. The handler
+// may only read these with async-signal-safe calls, so they are plain arrays.
+constexpr int kSlots = 16;
+constexpr size_t kPathMax = 4096;
+char g_tempPaths[kSlots][kPathMax];
+volatile std::sig_atomic_t g_slotUsed[kSlots];
+bool g_handlersInstalled = false;
+
+extern "C" void OnInterrupt(int) {
+  for (int i = 0; i < kSlots; ++i) {
+    if (g_slotUsed[i]) ::unlink(g_tempPaths[i]);
+  }
+  static const char kText[] = "Interrupted: output not written\n";
+  ssize_t ignored = ::write(STDOUT_FILENO, kText, sizeof kText - 1);
+  (void)ignored;
+  ::_exit(1);
+}
+
+void InstallHandlers() {
+  if (g_handlersInstalled) return;
+  g_handlersInstalled = true;
+  for (const int sig : {SIGINT, SIGTERM}) {
+    struct sigaction old {};
+    ::sigaction(sig, nullptr, &old);
+    if (old.sa_handler == SIG_IGN) continue;  // the caller asked us to ignore it
+    struct sigaction sa {};
+    sa.sa_handler = OnInterrupt;
+    sigemptyset(&sa.sa_mask);
+    ::sigaction(sig, &sa, nullptr);
+  }
+}
+
+}  // namespace
+
+bool HostOpenRead(const std::string& name, HostHandle& h, int64_t& size) {
+  const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    return false;
+  }
+  h = fd;
+  size = st.st_size;
+  return true;
+}
+
+int64_t HostRead(HostHandle h, void* dst, int64_t n) {
+  const size_t want = static_cast<size_t>(std::min<int64_t>(n, INT_MAX));
+  for (;;) {
+    const ssize_t r = ::read(Fd(h), dst, want);
+    if (r < 0 && errno == EINTR) continue;
+    return r;
+  }
+}
+
+bool HostWriteAll(HostHandle h, const uint8_t* src, int64_t n) {
+  while (n > 0) {
+    const size_t chunk = static_cast<size_t>(std::min<int64_t>(n, INT_MAX));
+    const ssize_t w = ::write(Fd(h), src, chunk);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) return false;  // a write that makes no progress is a failure too
+    src += w;
+    n -= w;
+  }
+  return true;
+}
+
+bool HostSeek(HostHandle h, int64_t pos) {
+  return ::lseek(Fd(h), static_cast<off_t>(pos), SEEK_SET) >= 0;
+}
+
+void HostStartWriteback(HostHandle h, int64_t pos, int64_t n) {
+#if defined(__linux__)
+  ::sync_file_range(Fd(h), static_cast<off_t>(pos), static_cast<off_t>(n), SYNC_FILE_RANGE_WRITE);
+#else
+  (void)h, (void)pos, (void)n;
+#endif
+}
+
+bool HostSync(HostHandle h) {
+  return ::fsync(Fd(h)) == 0;
+}
+
+bool HostClose(HostHandle h) {
+  return ::close(Fd(h)) == 0 || errno == EINTR;
+}
+
+bool HostOutputTarget(const std::string& name, std::string& finalPath, int64_t& keep) {
+  finalPath = name;
+  keep = -1;
+  struct stat st {};
+  if (::lstat(name.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    // Replace the file the link points to, as writing through it would.
+    if (char* real = ::realpath(name.c_str(), nullptr)) {
+      finalPath = real;
+      std::free(real);
+    }
+  }
+  if (::stat(finalPath.c_str(), &st) == 0) {
+    if (!S_ISREG(st.st_mode)) return false;
+    keep = st.st_mode & 07777;
+  }
+  return true;
+}
+
+std::string HostFolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return std::string();
+  return path.substr(0, slash + 1);
+}
+
+std::string HostTempName(const std::string& folder, unsigned counter) {
+  return folder + ".mrtmp" + std::to_string(::getpid()) + "_" + std::to_string(counter);
+}
+
+bool HostCreateNew(const std::string& path, int64_t keep, HostHandle& h, bool& exists) {
+  exists = false;
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    exists = errno == EEXIST;
+    return false;
+  }
+  if (keep >= 0)
+    ::fchmod(fd, static_cast<mode_t>(keep));  // best effort, as truncating would keep it
+  h = fd;
+  return true;
+}
+
+bool HostReplace(const std::string& temp, const std::string& finalPath) {
+  return ::rename(temp.c_str(), finalPath.c_str()) == 0;
+}
+
+void HostSyncFolder(const std::string& folder) {
+  const int dfd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd >= 0) {
+    ::fsync(dfd);
+    ::close(dfd);
+  }
+}
+
+void HostRemove(const std::string& path) {
+  ::unlink(path.c_str());
+}
+
+std::string HostErrorText() {
+  return std::strerror(errno);
+}
+
+int HostWatchTemp(const std::string& path) {
+  InstallHandlers();
+  if (path.size() >= kPathMax) return -1;
+  for (int i = 0; i < kSlots; ++i) {
+    if (g_slotUsed[i]) continue;
+    std::memcpy(g_tempPaths[i], path.c_str(), path.size() + 1);
+    g_slotUsed[i] = 1;  // set only once the path is complete
+    return i;
+  }
+  return -1;
+}
+
+void HostUnwatchTemp(int slot) {
+  if (slot >= 0) g_slotUsed[slot] = 0;
+}
+
+}  // namespace modrask

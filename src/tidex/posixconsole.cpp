@@ -1,0 +1,12 @@
+// Standard output on POSIX systems: lines end with a line feed alone.
+#include <iostream>
+
+#include "consolelines.h"
+
+namespace modrask {
+
+std::ostream& ConsoleOut() {
+  return std::cout;
+}
+
+}  // namespace modrask
