@@ -24,9 +24,11 @@ bool ReadOne(const uint8_t* data, size_t size, std::string& msg);
 
 // The rename run on the bytes: read, store the sets, rename one set (the
 // first the store holds, else REG) to a free name, write. When all that
-// succeeded the written file is read back and written again, and both
-// outputs must be equal byte for byte. False only when that property is
-// broken, with what went wrong in `fault`.
+// succeeded the written file is read back and written again; the outputs
+// must be equal byte for byte, or, where the first held labels the writer
+// refused (written "RL", read back "RE"), the next read and write must
+// reproduce the second. False only when that property is broken, with what
+// went wrong in `fault`.
 bool RenameOne(const uint8_t* data, size_t size, std::string& fault);
 
 }  // namespace modrask::fuzz
