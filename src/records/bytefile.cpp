@@ -77,6 +77,7 @@ std::unique_ptr<ByteFile> ByteFile::CreateTemp(const std::string& name) {
     f->name_ = name;
     f->finalPath_ = finalPath;
     f->tempName_ = temp;
+    f->replaces_ = keep >= 0;
     f->slot_ = HostWatchTemp(temp);
     f->buf_ = NewBuffer();
     return f;
@@ -134,6 +135,19 @@ void ByteFile::Skip(int64_t n) {
   bufPos_ = bufEnd_ = 0;
 }
 
+void ByteFile::Seek(int64_t pos) {
+  assert(!writing_ && fd_ != NoHandle && pos >= 0);
+  // Within the buffer nothing needs reading again.
+  const int64_t bufStart = osPos_ - bufEnd_;
+  if (pos >= bufStart && pos <= osPos_) {
+    bufPos_ = pos - bufStart;
+    return;
+  }
+  if (!HostSeek(fd_, pos)) SystemError("positioning in", name_);
+  osPos_ = pos;
+  bufPos_ = bufEnd_ = 0;
+}
+
 int64_t ByteFile::Position() const {
   return writing_ ? osPos_ + bufEnd_ : osPos_ - (bufEnd_ - bufPos_);
 }
@@ -142,14 +156,7 @@ bool ByteFile::Write(const void* src, int64_t n) {
   assert(writing_ && n >= 0);
   if (failed_ || fd_ == NoHandle) return false;
   if (n == 0) return true;  // src may be null
-  if (g_writeBytesLeft >= 0) {
-    if (n > g_writeBytesLeft) {
-      g_writeBytesLeft = 0;
-      failed_ = true;
-      return false;
-    }
-    g_writeBytesLeft -= n;
-  }
+  if (!CountTestBytes(n)) return false;
   const auto* in = static_cast<const uint8_t*>(src);
   const int64_t cap = ByteFileBufSize;
   if (n >= cap) {
@@ -168,6 +175,56 @@ bool ByteFile::Write(const void* src, int64_t n) {
   return true;
 }
 
+bool ByteFile::CountTestBytes(int64_t n) {
+  if (g_writeBytesLeft < 0) return true;
+  if (n > g_writeBytesLeft) {
+    g_writeBytesLeft = 0;
+    failed_ = true;
+    return false;
+  }
+  g_writeBytesLeft -= n;
+  return true;
+}
+
+bool ByteFile::CopyFrom(ByteFile& src, int64_t pos, int64_t n, bool& srcShort) {
+  assert(writing_ && !src.writing_ && pos >= 0 && n >= 0);
+  srcShort = false;
+  if (failed_ || fd_ == NoHandle) return false;
+  if (n == 0) return true;
+  if (!CountTestBytes(n)) return false;
+  // Short runs go through the buffer: a system call of their own would cost
+  // more than the copy.
+  if (n >= kKernelCopyMin) {
+    if (!FlushBuffer()) return false;
+    int64_t copied = 0;
+    bool unsupported = false;
+    if (HostCopyRange(src.fd_, pos, fd_, n, copied, unsupported)) {
+      osPos_ += copied;
+      srcShort = copied < n;
+      StartWriteback();
+      return !srcShort;
+    }
+    if (!unsupported) {
+      failed_ = true;
+      return false;
+    }
+  }
+  src.Seek(pos);
+  const int64_t cap = ByteFileBufSize;
+  while (n > 0) {
+    if (bufEnd_ == cap && !FlushBuffer()) return false;
+    const int64_t take = std::min(n, cap - bufEnd_);
+    const int64_t got = src.Read(buf_.get() + bufEnd_, take);
+    bufEnd_ += got;
+    n -= got;
+    if (got < take) {
+      srcShort = true;
+      return false;
+    }
+  }
+  return true;
+}
+
 bool ByteFile::FlushBuffer() {
   if (failed_) return false;
   if (bufEnd_ == 0) return true;
@@ -183,8 +240,9 @@ bool ByteFile::FlushBuffer() {
 
 void ByteFile::StartWriteback() {
   // Hand what is written to the disk while the rest is being made, so that
-  // the sync in Finish waits only for the tail.
-  if (osPos_ - writebackPos_ < kWritebackStep) return;
+  // the sync in Finish waits only for the tail. A file that replaces none is
+  // not synced, so nothing is hurried to the disk either.
+  if (!replaces_ || osPos_ - writebackPos_ < kWritebackStep) return;
   HostStartWriteback(fd_, writebackPos_, osPos_ - writebackPos_);
   writebackPos_ = osPos_;
 }
@@ -192,11 +250,12 @@ void ByteFile::StartWriteback() {
 bool ByteFile::Finish() {
   assert(writing_);
   bool ok = fd_ != NoHandle && FlushBuffer();
-  if (ok && g_failNextSync) {
+  // Only a file that takes the place of another must be on the disk before
+  // the rename: a crash then leaves either the old file or the new one.
+  if (ok && replaces_) {
+    ok = !g_failNextSync && HostSync(fd_);
     g_failNextSync = false;
-    ok = false;
   }
-  ok = ok && HostSync(fd_);
   if (fd_ != NoHandle && !HostClose(fd_)) ok = false;
   fd_ = NoHandle;
   ok = ok && HostReplace(tempName_, finalPath_);
@@ -205,7 +264,7 @@ bool ByteFile::Finish() {
     return false;
   }
   // Make the rename itself durable; a folder that cannot be synced is no fault.
-  HostSyncFolder(HostFolderOf(finalPath_));
+  if (replaces_) HostSyncFolder(HostFolderOf(finalPath_));
   Release(false);
   return true;
 }

@@ -39,6 +39,9 @@ class ByteFile {
   // Moves n >= 0 bytes forward without reading; the position may pass the end.
   void Skip(int64_t n);
 
+  // Moves to byte `pos` (>= 0) from the start, backwards too.
+  void Seek(int64_t pos);
+
   // The current position, and the size the file had when it was opened.
   int64_t Position() const;
   int64_t SizeAtOpen() const { return sizeAtOpen_; }
@@ -47,11 +50,24 @@ class ByteFile {
   // every later write and Finish fail too.
   bool Write(const void* src, int64_t n);
 
-  // Flushes, syncs and closes the temporary file and renames it onto its
-  // name. False on any failure, and then the temporary file is removed. On
-  // Windows the rename fails while the file at the name is open, even in this
-  // process.
+  // Appends the n bytes of `src` (a file being read) that begin at `pos`,
+  // inside the kernel where the host can copy between files, else through
+  // this file's buffer; src's position is left anywhere. False when the
+  // system reports a write failure (and then every later write fails too),
+  // or with `srcShort` set when `src` ends before pos + n.
+  bool CopyFrom(ByteFile& src, int64_t pos, int64_t n, bool& srcShort);
+
+  // Flushes and closes the temporary file and renames it onto its name. When
+  // that replaces a file that already exists (the name was taken when the
+  // file was created), the data and then the rename are first made durable,
+  // so that a crash can never cost the file that was there; a new name is
+  // taken without waiting for the disk, as a copy would be. False on any
+  // failure, and then the temporary file is removed. On Windows the rename
+  // fails while the file at the name is open, even in this process.
   bool Finish();
+
+  // True when a file stood at the name when this one was created.
+  bool Replaces() const { return replaces_; }
 
   // Closes and removes the temporary file; the name keeps what it had.
   void Abandon();
@@ -69,14 +85,18 @@ class ByteFile {
   ByteFile() = default;
   bool FlushBuffer();
   void StartWriteback();
+  bool CountTestBytes(int64_t n);
 
   // Written data is handed to the disk in steps of this many bytes.
   static constexpr int64_t kWritebackStep = int64_t{16} << 20;
+  // Copies of at least this many bytes are made inside the kernel.
+  static constexpr int64_t kKernelCopyMin = int64_t{256} << 10;
   void Release(bool unlinkTemp);
 
   intptr_t fd_ = -1;  // a HostHandle (records/hostfile.h)
   bool writing_ = false;
   bool failed_ = false;
+  bool replaces_ = false;
   int slot_ = -1;  // in the interruption registry
   std::string name_;
   std::string finalPath_;  // name_, or the file a symbolic link at name_ points to
@@ -93,7 +113,8 @@ class ByteFile {
 // then on, counted across the process, fails as a full disk would: the write
 // that reaches it returns false (n = 0 fails the very next write).
 void InjectWriteFailureAfter(int64_t bytes);
-// Makes the next sync in Finish fail as the system would report it.
+// Makes the next sync in Finish (of a file that replaces another) fail as
+// the system would report it.
 void InjectSyncFailure();
 // Turns both hooks off.
 void ClearWriteFailure();

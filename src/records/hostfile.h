@@ -25,6 +25,14 @@ bool HostWriteAll(HostHandle h, const uint8_t* src, int64_t n);
 // Moves to byte `pos` from the start; false on failure.
 bool HostSeek(HostHandle h, int64_t pos);
 
+// Copies n bytes of `in` from byte `inPos` to the current position of `out`
+// inside the kernel, advancing `out`. `copied` says how many arrived (fewer
+// than n when `in` ends first). False with `unsupported` set, before anything
+// is copied, where the host cannot copy between these two files; false
+// otherwise when the system reports a failure.
+bool HostCopyRange(HostHandle in, int64_t inPos, HostHandle out, int64_t n, int64_t& copied,
+                   bool& unsupported);
+
 // Commits what was written to the disk; false on failure.
 bool HostSync(HostHandle h);
 

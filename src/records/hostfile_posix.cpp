@@ -91,6 +91,34 @@ bool HostSeek(HostHandle h, int64_t pos) {
   return ::lseek(Fd(h), static_cast<off_t>(pos), SEEK_SET) >= 0;
 }
 
+bool HostCopyRange(HostHandle in, int64_t inPos, HostHandle out, int64_t n, int64_t& copied,
+                   bool& unsupported) {
+  copied = 0;
+  unsupported = false;
+#if defined(__linux__)
+  auto off = static_cast<loff_t>(inPos);
+  while (copied < n) {
+    const size_t want = static_cast<size_t>(std::min<int64_t>(n - copied, int64_t{1} << 30));
+    const ssize_t r = ::copy_file_range(Fd(in), &off, Fd(out), nullptr, want, 0);
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0) {
+      // Kernels and file systems without the call: nothing was copied yet
+      // by an earlier call that failed, so the caller copies it itself.
+      unsupported = copied == 0 && (errno == ENOSYS || errno == EXDEV || errno == EINVAL ||
+                                    errno == EOPNOTSUPP || errno == EBADF);
+      return false;
+    }
+    if (r == 0) return true;  // `in` ends here
+    copied += r;
+  }
+  return true;
+#else
+  (void)in, (void)inPos, (void)out, (void)n;
+  unsupported = true;
+  return false;
+#endif
+}
+
 void HostStartWriteback(HostHandle h, int64_t pos, int64_t n) {
 #if defined(__linux__)
   ::sync_file_range(Fd(h), static_cast<off_t>(pos), static_cast<off_t>(n), SYNC_FILE_RANGE_WRITE);

@@ -88,6 +88,12 @@ bool HostSeek(HostHandle h, int64_t pos) {
   return ::SetFilePointerEx(Handle(h), to, nullptr, FILE_BEGIN) != 0;
 }
 
+bool HostCopyRange(HostHandle, int64_t, HostHandle, int64_t, int64_t& copied, bool& unsupported) {
+  copied = 0;
+  unsupported = true;  // copied through the writer's buffer instead
+  return false;
+}
+
 void HostStartWriteback(HostHandle, int64_t, int64_t) {}  // no such hint here
 
 bool HostSync(HostHandle h) {

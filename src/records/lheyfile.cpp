@@ -79,6 +79,18 @@ TRecFile::~TRecFile() = default;  // ByteFile's destructor abandons an unfinishe
 TRecFile::TRecFile(TRecFile&&) noexcept = default;
 TRecFile& TRecFile::operator=(TRecFile&&) noexcept = default;
 
+int64_t TRecFile::Position() const {
+  return File->Position();
+}
+
+void TRecFile::Seek(int64_t pos) {
+  File->Seek(pos);
+}
+
+const std::string& TRecFile::Name() const {
+  return File->Name();
+}
+
 bool FileRead(TRecFile& f, void* buf, int32_t count, std::string& msg) {
   assert(f.IsOpen() && count >= 0);
   if (f.File->Read(buf, count) != count) return Fail(msg, "Unexpected end-of-file [FileRead]");

@@ -25,6 +25,15 @@ inline constexpr int32_t MaxHarBuf = 8000000;
 inline constexpr int32_t MaxLaheyLen = 1073741823;
 // The lead byte of an Old Lahey file.
 inline constexpr unsigned char LaheyLeadByte = 0xFD;
+// True on hosts where a file cannot take the name of a file that is open,
+// even in the same process (Windows).
+inline constexpr bool OpenFilesBlockReplace =
+#if defined(_WIN32)
+    true;
+#else
+    false;
+#endif
+
 // The four-blank header name.
 inline constexpr char BlankHead[] = "    ";
 // A file of at least this many KiB is Large: skipping reads instead of seeking.
@@ -53,6 +62,12 @@ struct TRecFile {
   TRecFile& operator=(const TRecFile&) = delete;
 
   bool IsOpen() const { return File != nullptr; }
+  // The byte offset of the next read or write.
+  int64_t Position() const;
+  // Moves a file being read to byte `pos` (records are then read from there).
+  void Seek(int64_t pos);
+  // The name the file was opened or created under.
+  const std::string& Name() const;
 };
 
 // Strict form: reads exactly `count` bytes, else "Unexpected end-of-file

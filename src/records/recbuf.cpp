@@ -29,8 +29,8 @@ bool CheckRecLen(int64_t len, TFileFlavour flavour, std::string& msg) {
   return true;
 }
 
-// The marker bytes before and after `len` data bytes, which CheckRecLen has
-// passed. Returns the leading marker's size; the trailing one's is `trailSize`.
+}  // namespace
+
 int BuildMarkers(int32_t len, TFileFlavour flavour, uint8_t lead[4], uint8_t trail[4],
                  int& trailSize) {
   if (flavour == TFileFlavour::NewFujitsu) {
@@ -49,6 +49,8 @@ int BuildMarkers(int32_t len, TFileFlavour flavour, uint8_t lead[4], uint8_t tra
   return nExtra + 1;
 }
 
+namespace {
+
 // Moves the file forward past `n` bytes; false when that passes the end of
 // the file.
 bool SkipWithin(TRecFile& f, int64_t n) {
@@ -58,8 +60,14 @@ bool SkipWithin(TRecFile& f, int64_t n) {
 
 }  // namespace
 
-bool GetLaheyRecA(TRecFile& f, uint8_t* buf, int32_t& recLen, TFileFlavour flavour, bool& atEof,
-                  std::string& msg) {
+namespace {
+
+// Reads the next record: its leading marker, the first `keep` data bytes
+// into buf (all of them when keep is at least the length), the rest passed
+// over, and its trailing marker. The faults, and their order, are those of
+// reading the record whole.
+bool ReadRecord(TRecFile& f, uint8_t* buf, int32_t keep, int32_t& recLen, int64_t& dataPos,
+                TFileFlavour flavour, bool& atEof, std::string& msg) {
   int32_t recLenCheck = 0;
   const bool ok = flavour == TFileFlavour::NewFujitsu
                       ? FujiGetRecLen(f, recLen, atEof, msg)
@@ -67,11 +75,60 @@ bool GetLaheyRecA(TRecFile& f, uint8_t* buf, int32_t& recLen, TFileFlavour flavo
   if (!ok) return Tagged(msg, "GetLaheyRecA");
   if (atEof) return true;
   if (recLen > MaxHarBuf) return Fail(msg, "File record too long") || Tagged(msg, "GetLaheyRecA");
-  if (!FileRead(f, buf, recLen, msg)) return Tagged(msg, "GetLaheyRecA");
+  const int32_t head = std::min(recLen, keep);
+  dataPos = f.File->Position();
+  if (!FileRead(f, buf, head, msg)) return Tagged(msg, "GetLaheyRecA");
+  if (head < recLen) {
+    ByteFile& file = *f.File;
+    const int64_t rest = recLen - head;
+    if (file.Position() + rest > file.SizeAtOpen())
+      return Fail(msg, "Unexpected end-of-file [FileRead]") || Tagged(msg, "GetLaheyRecA");
+    file.Skip(rest);
+  }
   const bool checked = flavour == TFileFlavour::NewFujitsu ? FujiChkRecLen(f, recLen, msg)
                                                            : ChkRecLen(f, recLenCheck, msg);
   if (!checked) return Tagged(msg, "GetLaheyRecA");
   return true;
+}
+
+// GetRecBuf with the elements either read (keepElms) or passed over, their
+// offset in the file given in elmsPos.
+bool ReadRecBuf(TRecFile& f, const uint8_t*& strucPtr, int32_t strucSiz, bool keepElms,
+                const uint8_t*& elmsPtr, int64_t& elmsPos, int32_t& nElms, int32_t sizElms,
+                TFileFlavour flavour, std::string& msg) {
+  assert(strucSiz >= 0 && sizElms >= 0);
+  if (sizElms == 0) return Fail(msg, "sizelms=0") || Tagged(msg, "GetRecBuf");
+  int32_t recLen = 0;
+  bool atEof = false;
+  const int64_t fixedLen = int64_t{LenHead} + strucSiz;
+  const int32_t keep =
+      keepElms ? INT32_MAX : static_cast<int32_t>(std::min<int64_t>(fixedLen, INT32_MAX));
+  int64_t dataPos = 0;
+  if (!ReadRecord(f, HarBuf(), keep, recLen, dataPos, flavour, atEof, msg))
+    return Tagged(msg, "GetRecBuf");
+  // A file that ends where a record belongs is damaged: say so, rather than
+  // leave a message of tags alone.
+  if (atEof) return Fail(msg, EndOfFileText) || Tagged(msg, "GetRecBuf");
+  if (recLen < fixedLen) {
+    return Fail(msg,
+                "Record too Short " + std::to_string(recLen) + "/" + std::to_string(fixedLen)) ||
+           Tagged(msg, "GetRecBuf");
+  }
+  strucPtr = HarBuf() + LenHead;
+  elmsPtr = keepElms ? strucPtr + strucSiz : nullptr;
+  elmsPos = dataPos + fixedLen;
+  const int64_t rest = recLen - fixedLen;
+  if (rest % sizElms != 0) return Fail(msg, "Non-Unit Record Length") || Tagged(msg, "GetRecBuf");
+  nElms = static_cast<int32_t>(rest / sizElms);
+  return true;
+}
+
+}  // namespace
+
+bool GetLaheyRecA(TRecFile& f, uint8_t* buf, int32_t& recLen, TFileFlavour flavour, bool& atEof,
+                  std::string& msg) {
+  int64_t dataPos = 0;
+  return ReadRecord(f, buf, INT32_MAX, recLen, dataPos, flavour, atEof, msg);
 }
 
 bool GetNextRec(TRecFile& f, uint8_t* buf, int32_t& recLen, TFileFlavour flavour,
@@ -184,26 +241,14 @@ bool WriteRecBuf(TRecFile& f, const void* struc, int32_t strucSiz, const void* e
 
 bool GetRecBuf(TRecFile& f, const uint8_t*& strucPtr, int32_t strucSiz, const uint8_t*& elmsPtr,
                int32_t& nElms, int32_t sizElms, TFileFlavour flavour, std::string& msg) {
-  assert(strucSiz >= 0 && sizElms >= 0);
-  if (sizElms == 0) return Fail(msg, "sizelms=0") || Tagged(msg, "GetRecBuf");
-  int32_t recLen = 0;
-  bool atEof = false;
-  if (!GetLaheyRecA(f, HarBuf(), recLen, flavour, atEof, msg)) return Tagged(msg, "GetRecBuf");
-  // A file that ends where a record belongs is damaged: say so, rather than
-  // leave a message of tags alone.
-  if (atEof) return Fail(msg, EndOfFileText) || Tagged(msg, "GetRecBuf");
-  const int64_t fixedLen = int64_t{LenHead} + strucSiz;
-  if (recLen < fixedLen) {
-    return Fail(msg,
-                "Record too Short " + std::to_string(recLen) + "/" + std::to_string(fixedLen)) ||
-           Tagged(msg, "GetRecBuf");
-  }
-  strucPtr = HarBuf() + LenHead;
-  elmsPtr = strucPtr + strucSiz;
-  const int64_t rest = recLen - fixedLen;
-  if (rest % sizElms != 0) return Fail(msg, "Non-Unit Record Length") || Tagged(msg, "GetRecBuf");
-  nElms = static_cast<int32_t>(rest / sizElms);
-  return true;
+  int64_t elmsPos = 0;
+  return ReadRecBuf(f, strucPtr, strucSiz, true, elmsPtr, elmsPos, nElms, sizElms, flavour, msg);
+}
+
+bool GetRecBufStruc(TRecFile& f, const uint8_t*& strucPtr, int32_t strucSiz, int64_t& elmsPos,
+                    int32_t& nElms, int32_t sizElms, TFileFlavour flavour, std::string& msg) {
+  const uint8_t* elmsPtr = nullptr;
+  return ReadRecBuf(f, strucPtr, strucSiz, false, elmsPtr, elmsPos, nElms, sizElms, flavour, msg);
 }
 
 }  // namespace modrask

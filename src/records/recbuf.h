@@ -30,6 +30,11 @@ bool GetNextRec(TRecFile& f, uint8_t* buf, int32_t& recLen, TFileFlavour flavour
 bool WriteLaheyRec(TRecFile& f, const void* buf, int64_t len, TFileFlavour flavour,
                    std::string& msg);
 
+// The marker bytes before and after `len` (0..the framing's limit) data
+// bytes. Returns the leading marker's size; the trailing one's is `trailSize`.
+int BuildMarkers(int32_t len, TFileFlavour flavour, uint8_t lead[4], uint8_t trail[4],
+                 int& trailSize);
+
 // Moves n bytes forward: repositions, or in a Large file reads and drops in
 // pieces of at most MaxHarBuf + 1 bytes. The position may pass the end.
 void SkipBytes(TRecFile& f, int64_t n);
@@ -61,7 +66,15 @@ inline constexpr char EndOfFileText[] = "End of file where a record was expected
 // "Record too Short n/m", "Non-Unit Record Length", EndOfFileText, record
 // faults; all with
 // " [GetRecBuf]".
+// The record's data, its blank head included, starts at HarBuf().
 bool GetRecBuf(TRecFile& f, const uint8_t*& strucPtr, int32_t strucSiz, const uint8_t*& elmsPtr,
                int32_t& nElms, int32_t sizElms, TFileFlavour flavour, std::string& msg);
+
+// As GetRecBuf, with the same faults in the same order, but only the head
+// and the structure are read into HarBuf: the elements are passed over
+// (repositioning, never reading), and elmsPos is the file offset where they
+// begin. For readers that need only the shape of a record.
+bool GetRecBufStruc(TRecFile& f, const uint8_t*& strucPtr, int32_t strucSiz, int64_t& elmsPos,
+                    int32_t& nElms, int32_t sizElms, TFileFlavour flavour, std::string& msg);
 
 }  // namespace modrask
