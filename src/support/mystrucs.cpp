@@ -130,6 +130,16 @@ bool DupePStrVec(const PStrVec& src, PStrVec& dest, int32_t& maxLen, int32_t n, 
   return true;
 }
 
+bool CheckArr4(int32_t maxRow, int32_t maxCol, std::string& msg) {
+  if (ChkNElm(maxRow, MaxPtr, "MaxPtr", msg)) return false;
+  if (ChkNElm(maxCol, MaxCol, "MaxCol", msg)) return false;
+  if (maxRow < -1 || (maxRow >= 0 && maxCol < -1)) {
+    msg = "Size<0";
+    return Tagged(msg, "SafeGetMem");
+  }
+  return true;
+}
+
 bool AllocArr4(TArr4& a, int32_t maxRow, int32_t maxCol, std::string& msg) {
   if (ChkNElm(maxRow, MaxPtr, "MaxPtr", msg)) return false;
   if (ChkNElm(maxCol, MaxCol, "MaxCol", msg)) return false;
@@ -138,10 +148,7 @@ bool AllocArr4(TArr4& a, int32_t maxRow, int32_t maxCol, std::string& msg) {
     msg = "pointer should be nil";
     return Tagged(msg, "SafeGetMem");
   }
-  if (maxRow < -1 || (maxRow >= 0 && maxCol < -1)) {
-    msg = "Size<0";
-    return Tagged(msg, "SafeGetMem");
-  }
+  if (!CheckArr4(maxRow, maxCol, msg)) return false;
   if (maxRow == -1) return true;
   const size_t cells = (static_cast<size_t>(maxRow) + 1) * static_cast<size_t>(maxCol + 1);
   if (!CheckedAlloc(

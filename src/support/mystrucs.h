@@ -136,6 +136,9 @@ using TArr4 = std::unique_ptr<TArr4Block>;
 // maxRow = -1 gives a nil matrix and success.
 bool AllocArr4(TArr4& a, int32_t maxRow, int32_t maxCol, std::string& msg);
 
+// The size refusals of AllocArr4, with its messages, without allocating.
+bool CheckArr4(int32_t maxRow, int32_t maxCol, std::string& msg);
+
 // Releases `a`; nil afterwards. Always true.
 bool FreeArr4(TArr4& a, int32_t maxRow, int32_t maxCol, std::string& msg);
 

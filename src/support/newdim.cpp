@@ -92,8 +92,7 @@ bool FreeMat7(TMat7& m, std::string& /*msg*/) {
   return true;
 }
 
-bool AllocMat7(TMat7& m, const TDims7& dims, std::string& msg) {
-  FreeMat7(m, DummyMsg);
+bool CheckMat7(const TDims7& dims, std::string& msg) {
   for (int k = 1; k <= 7; ++k) {
     if (dims[k] > MaxDimSize) {
       msg = "Dimension too large(" + Num(dims[k]) + "), max is " + Num(MaxDimSize);
@@ -121,6 +120,19 @@ bool AllocMat7(TMat7& m, const TDims7& dims, std::string& msg) {
           "MB]\r\nAvailable: " + Num(available / 1024) + " MB. \r\n";
     return Tagged(msg, "AllocMat7");
   }
+  // A count beyond what a vector can hold is a block the platform cannot supply.
+  if (dims[1] != 0 && static_cast<uint64_t>(std::max<int64_t>(Mat7Count(dims), 0)) >
+                          TValues().max_size()) {
+    msg = "Out of Memory";
+    Tagged(msg, "SafeGetMem");
+    return Tagged(msg, "AllocMat7");
+  }
+  return true;
+}
+
+bool AllocMat7(TMat7& m, const TDims7& dims, std::string& msg) {
+  FreeMat7(m, DummyMsg);
+  if (!CheckMat7(dims, msg)) return false;
   if (dims[1] == 0) {  // no tree at all
     m.Dims = dims;
     return true;
@@ -128,12 +140,6 @@ bool AllocMat7(TMat7& m, const TDims7& dims, std::string& msg) {
   int64_t count = Mat7Count(dims);
   if (count < 0) count = 0;  // a negative size below an empty level holds no values
   std::unique_ptr<TValues> root;
-  // A count beyond what a vector can hold is a block the platform cannot supply.
-  if (static_cast<uint64_t>(count) > TValues().max_size()) {
-    msg = "Out of Memory";
-    Tagged(msg, "SafeGetMem");
-    return Tagged(msg, "AllocMat7");
-  }
   if (!CheckedAlloc([&] { root = std::make_unique<TValues>(static_cast<size_t>(count)); }, msg)) {
     return Tagged(msg, "AllocMat7");
   }
@@ -148,28 +154,7 @@ bool CountNonZeros(TMat7& m, std::string& msg) {
   // Counted on the bits so that the loop vectorises: with the sign dropped,
   // a value counts when its magnitude lies in 1..0x7F800000, which leaves
   // out 0.0, -0.0 and every NaN (an infinity counts, as it is not 0.0).
-  // Blocks of a fixed length, which the compiler vectorises at -O2.
-  constexpr size_t kBlock = 64;
-  const auto counts = [](uint32_t bits) -> uint32_t {
-    return ((bits & 0x7FFFFFFFu) - 1u) < 0x7F800000u ? 1u : 0u;
-  };
-  const float* v = m.Root->data();
-  const size_t n = m.Root->size();
-  int64_t nnz = 0;
-  size_t i = 0;
-  for (; i + kBlock <= n; i += kBlock) {
-    uint32_t bits[kBlock];
-    std::memcpy(bits, v + i, sizeof bits);
-    uint32_t part = 0;
-    for (size_t j = 0; j < kBlock; ++j) part += counts(bits[j]);
-    nnz += part;
-  }
-  for (; i < n; ++i) {
-    uint32_t bits;
-    std::memcpy(&bits, v + i, sizeof bits);
-    nnz += counts(bits);
-  }
-  m.NNZ = nnz;
+  m.NNZ = CountNonZeroBits(m.Root->data(), static_cast<int64_t>(m.Root->size()));
   return true;
 }
 

@@ -12,6 +12,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <string>
@@ -89,12 +90,42 @@ using TMat2 = std::unique_ptr<TValues>;
 // AvailMemKB; the SafeGetMem messages.
 bool AllocMat7(TMat7& m, const TDims7& dims, std::string& msg);
 
+// The refusals of AllocMat7, in its order and with its messages (" [AllocMat7]"
+// included), without building anything: true when the array may be built.
+bool CheckMat7(const TDims7& dims, std::string& msg);
+
 // Releases the array and clears every field. Always true.
 bool FreeMat7(TMat7& m, std::string& msg);
 
 // Sets NValues and NNZ (values unequal to 0.0). False with "Unexpected Nil
 // Pointer" (no tag) when Root is nil.
 bool CountNonZeros(TMat7& m, std::string& msg);
+
+// The values among the n 4-byte reals at `bits` (host order, any alignment)
+// that CountNonZeros counts: unequal to 0.0 and -0.0, and not a NaN (an
+// infinity counts). Blocks of a fixed length, which vectorise at -O2.
+inline int64_t CountNonZeroBits(const void* bits, int64_t n) {
+  constexpr int64_t kBlock = 64;
+  const auto counts = [](uint32_t b) -> uint32_t {
+    return ((b & 0x7FFFFFFFu) - 1u) < 0x7F800000u ? 1u : 0u;
+  };
+  const auto* p = static_cast<const unsigned char*>(bits);
+  int64_t nnz = 0;
+  int64_t i = 0;
+  for (; i + kBlock <= n; i += kBlock) {
+    uint32_t block[kBlock];
+    std::memcpy(block, p + 4 * i, sizeof block);
+    uint32_t part = 0;
+    for (int64_t j = 0; j < kBlock; ++j) part += counts(block[j]);
+    nnz += part;
+  }
+  for (; i < n; ++i) {
+    uint32_t b;
+    std::memcpy(&b, p + 4 * i, sizeof b);
+    nnz += counts(b);
+  }
+  return nnz;
+}
 
 // Builds a zero-filled rows x cols matrix in `m` (which must be nil).
 // Failures carry " [AllocMat2]": "Too many rows(" .. "), max is 268435454",
