@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "har/valueplace.h"
 #include "records/lheyfile.h"
 #include "support/mystrucs.h"
 #include "support/newdim.h"
@@ -58,6 +59,9 @@ struct THeaderRec {
   TArr4 IntData;                        // 2I: rows 0..NRows, columns 0..NCols
   PStrVec StringRec;                    // 1C: strings 1..NStrings
   TMat7 HeadMat;                        // RE: the values
+  // RE, 2I: where the values lie in the file, when reading left them there
+  // (HeadMat and IntData are then empty until ReadHeaderValues).
+  TValuePlace Values;
 };
 using PHeaderRec = std::unique_ptr<THeaderRec>;
 

@@ -3,6 +3,7 @@
 #include "har/harread.h"
 
 #include <algorithm>
+#include <memory>
 #include <utility>
 
 #include "har/chars1c.h"
@@ -38,20 +39,50 @@ bool FileHead(THarData& h, PHeaderRec head, std::string& msg) {
   return CheckedAlloc([&] { h.Heads.push_back(std::move(head)); }, msg);
 }
 
-// Closes the input on every way out of the reading loop.
+// Closes the input on every way out of the reading loop, unless headers
+// whose values stay in the file share it.
 class ReadingFile {
  public:
-  ReadingFile() = default;
+  ReadingFile() : file(std::make_shared<TRecFile>()) {}
   ReadingFile(const ReadingFile&) = delete;
   ReadingFile& operator=(const ReadingFile&) = delete;
   ~ReadingFile() {
-    if (f.IsOpen()) CloseLaheyFile(f);
+    if (file.use_count() == 1 && file->IsOpen()) CloseLaheyFile(*file);
   }
-  TRecFile f;
+  std::shared_ptr<TRecFile> file;
 };
 
-bool ReadHeaders(TRecFile& f, THarData& harData, TFileFlavour flavour, bool skipBad,
-                 bool& skippedAny, std::string& msg) {
+bool ReadData(TRecFile& f, THeaderRec* head, TFileFlavour flavour, TValueReading how,
+              std::string& msg) {
+  msg.clear();
+  if (NilPtrError(head, msg)) return Tagged(msg, "ReadHeaderData:");
+  bool ok = false;
+  const std::string& type = head->HeadType;
+  if (type == "RE" || type == "RL") {
+    if (head->StorageMethod == "FULL") {
+      ok = GetRLValues(f, head, flavour, how, msg);
+    } else if (head->StorageMethod == "SPSE") {
+      ok = GetRLSparseValues(f, head, flavour, how, msg);
+    } else {
+      ok = Fail(msg, "Unrecognized Storage Method: " + head->StorageMethod);
+    }
+  } else if (type == "2I") {
+    ok = Get2IValues(f, head, flavour, how, msg);
+  } else if (type == "2R") {
+    TMat2 m;
+    ok = Get2RData(f, head, m, flavour, msg) && Turn2RtoRL(head, m, msg) && TurnRLtoRE(head, msg);
+  } else if (type == "1C") {
+    ok = Get1CData(f, head, flavour, msg);
+  } else {
+    ok = Fail(msg, "Unrecognized Data Type " + type);
+  }
+  if (!ok) return Tagged(msg, "ReadHeaderData:" + head->Name);
+  return true;
+}
+
+bool ReadHeaders(const std::shared_ptr<TRecFile>& file, THarData& harData, TFileFlavour flavour,
+                 bool skipBad, TValueReading how, bool& skippedAny, std::string& msg) {
+  TRecFile& f = *file;
   for (;;) {
     PHeaderRec head;
     if (!SafeGetMem(head, msg)) return false;
@@ -60,7 +91,12 @@ bool ReadHeaders(TRecFile& f, THarData& harData, TFileFlavour flavour, bool skip
     if (!GetHeaderRecord(f, found, skipped, flavour, skipBad, msg, head.get())) return false;
     if (skipped) skippedAny = true;
     if (!found) return true;
-    if (!ReadHeaderData(f, head.get(), flavour, msg)) return false;
+    if (!ReadData(f, head.get(), flavour, how, msg)) return false;
+    // Readers that left the values in the file said where.
+    if (how != TValueReading::Decode && head->Values.End > 0) {
+      head->Values.File = file;
+      head->Values.Flavour = flavour;
+    }
     if (!FileHead(harData, std::move(head), msg)) return false;
   }
 }
@@ -73,9 +109,14 @@ bool IsXX(const PHeaderRec& p) {
 
 bool ReadHarFile(const std::string& fileName, PHarData& harData, bool doSort, bool skipBad,
                  bool& skippedAny, std::string& msg) {
+  return ReadHarFile(fileName, harData, doSort, skipBad, TValueReading::Decode, skippedAny, msg);
+}
+
+bool ReadHarFile(const std::string& fileName, PHarData& harData, bool doSort, bool skipBad,
+                 TValueReading how, bool& skippedAny, std::string& msg) {
   skippedAny = false;
   if (!SafeGetMem(harData, msg) ||
-      !ReadMoreIntoHarFile(fileName, harData.get(), doSort, skipBad, skippedAny, msg)) {
+      !ReadMoreIntoHarFile(fileName, harData.get(), doSort, skipBad, how, skippedAny, msg)) {
     Tagged(msg, "ReadHarFile");
     FreeHarData(harData, DummyMsg);
     harData.reset();
@@ -87,6 +128,12 @@ bool ReadHarFile(const std::string& fileName, PHarData& harData, bool doSort, bo
 
 bool ReadMoreIntoHarFile(const std::string& fileName, THarData* harData, bool doSort, bool skipBad,
                          bool& skippedAny, std::string& msg) {
+  return ReadMoreIntoHarFile(fileName, harData, doSort, skipBad, TValueReading::Decode, skippedAny,
+                             msg);
+}
+
+bool ReadMoreIntoHarFile(const std::string& fileName, THarData* harData, bool doSort, bool skipBad,
+                         TValueReading how, bool& skippedAny, std::string& msg) {
   msg.clear();
   skippedAny = false;
   if (NilPtrError(harData, msg)) return Tagged(msg, "ReadMoreIntoHarFile");
@@ -101,39 +148,16 @@ bool ReadMoreIntoHarFile(const std::string& fileName, THarData* harData, bool do
   }
   ReadingFile in;
   TFileFlavour flavour = TFileFlavour::OldLahey;
-  if (!OpenLaheyFile(in.f, fileName, flavour, msg)) return Tagged(msg, "ReadMoreIntoHarFile");
+  if (!OpenLaheyFile(*in.file, fileName, flavour, msg)) return Tagged(msg, "ReadMoreIntoHarFile");
   harData->Flavour = flavour;
-  if (!ReadHeaders(in.f, *harData, flavour, skipBad, skippedAny, msg))
+  if (!ReadHeaders(in.file, *harData, flavour, skipBad, how, skippedAny, msg))
     return Tagged(msg, "ReadMoreIntoHarFile");
   if (!CompleteHarFile(harData, doSort, msg)) return Tagged(msg, "ReadMoreIntoHarFile");
   return true;
 }
 
 bool ReadHeaderData(TRecFile& f, THeaderRec* head, TFileFlavour flavour, std::string& msg) {
-  msg.clear();
-  if (NilPtrError(head, msg)) return Tagged(msg, "ReadHeaderData:");
-  bool ok = false;
-  const std::string& type = head->HeadType;
-  if (type == "RE" || type == "RL") {
-    if (head->StorageMethod == "FULL") {
-      ok = GetRLData(f, head, flavour, msg);
-    } else if (head->StorageMethod == "SPSE") {
-      ok = GetRLSparseData(f, head, flavour, msg);
-    } else {
-      ok = Fail(msg, "Unrecognized Storage Method: " + head->StorageMethod);
-    }
-  } else if (type == "2I") {
-    ok = Get2IData(f, head, flavour, msg);
-  } else if (type == "2R") {
-    TMat2 m;
-    ok = Get2RData(f, head, m, flavour, msg) && Turn2RtoRL(head, m, msg) && TurnRLtoRE(head, msg);
-  } else if (type == "1C") {
-    ok = Get1CData(f, head, flavour, msg);
-  } else {
-    ok = Fail(msg, "Unrecognized Data Type " + type);
-  }
-  if (!ok) return Tagged(msg, "ReadHeaderData:" + head->Name);
-  return true;
+  return ReadData(f, head, flavour, TValueReading::Decode, msg);
 }
 
 void MoveXXToFront(THarData& harData) {

@@ -82,6 +82,19 @@ bool WriteAllHeaders(TRecFile& f, const std::string& progName, const std::string
   return WriteOrdinaryHeaders(f, harData, flavour, msg);
 }
 
+// Closes the files that values were left in, so that the output may take
+// the name of one of them on a host where an open file cannot be replaced.
+void CloseValueFiles(THarData& harData) {
+  const auto close = [](PHeaderRec& head) {
+    if (head != nullptr && head->Values.InFile() && head->Values.File->IsOpen())
+      CloseLaheyFile(*head->Values.File);
+  };
+  for (PHeaderRec& head : harData.Heads) close(head);
+  for (PHeaderRec* slot : {&harData.XXCDHead, &harData.XXCRHead, &harData.XXCPHead,
+                           &harData.XXHSHead, &harData.XXFFHead})
+    close(*slot);
+}
+
 }  // namespace
 
 bool WriteHarFile(const std::string& fileName, const std::string& progName,
@@ -103,6 +116,7 @@ bool WriteHarFile(const std::string& fileName, const std::string& progName,
     AbandonLaheyFile(f);
     return Tagged(msg, "WriteHarFile");
   }
+  if (OpenFilesBlockReplace) CloseValueFiles(*harData);
   if (!FinishLaheyFile(f, msg)) return Tagged(msg, "WriteHarFile");
   return true;
 }

@@ -22,7 +22,11 @@ extern TFileFlavour DefaultFlavour;  // NewFujitsu
 // header is written and the file is flushed: on false (" [WriteHarFile]")
 // nothing new is left and a file already at fileName is as it was. The
 // caller keeps ownership of harData, which the writing changes (stamps,
-// normalised names, "Unk" + size set names, forced Flavour).
+// normalised names, "Unk" + size set names, forced Flavour). Values that
+// reading left in their file are copied or decoded from it (realwrite.h);
+// on a host where an open file cannot be replaced, that file is closed
+// before the output takes its name, and such values cannot be written or
+// read again afterwards.
 bool WriteHarFile(const std::string& fileName, const std::string& progName,
                   const std::string& dateText, THarData* harData, std::string& msg);
 

@@ -4,8 +4,11 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 #include "har/descriptor.h"
+#include "har/headvalues.h"
+#include "records/reccopy.h"
 #include "records/recbuf.h"
 #include "support/coding.h"
 #include "support/memstat.h"
@@ -36,15 +39,91 @@ bool BlockInside(const TBlock2I& b, int32_t nRows, int32_t nCols) {
          b.hi2 >= b.lo2 - 1;
 }
 
-bool ReadMatrixRecords(TRecFile& f, THeaderRec& h, TFileFlavour flavour, std::string& msg) {
-  for (;;) {
+bool SameBlock(const TBlock2I& a, const TBlock2I& b) {
+  return a.KREC == b.KREC && a.NRows == b.NRows && a.NCols == b.NCols && a.lo1 == b.lo1 &&
+         a.hi1 == b.hi1 && a.lo2 == b.lo2 && a.hi2 == b.hi2;
+}
+
+// The records our writer makes of an NRows x NCols matrix: one record
+// without values when it is empty; else whole columns, up to 7,000 values
+// (or one column) per record; else, when one column is longer than a
+// readable record, each column in row blocks.
+class T2IPlan {
+ public:
+  // False with "Too many 2I records: " n when KREC cannot count them.
+  bool Make(int32_t nRows, int32_t nCols, std::string& msg) {
+    nRows_ = nRows;
+    nCols_ = nCols;
+    if (nRows <= 0 || nCols <= 0) {
+      records_ = 1;
+    } else if (nRows > MaxRowsPerRec2I) {
+      perCol_ = nRows / MaxRowsPerRec2I + (nRows % MaxRowsPerRec2I != 0 ? 1 : 0);
+      const int64_t n = int64_t{perCol_} * nCols;
+      if (n > INT32_MAX) return Fail(msg, "Too many 2I records: " + std::to_string(n));
+      records_ = static_cast<int32_t>(n);
+    } else {
+      m_ = std::max(1, ValuesPerRec2I / nRows);
+      records_ = nCols / m_ + (nCols % m_ != 0 ? 1 : 0);
+    }
+    return true;
+  }
+
+  int32_t Records() const { return records_; }
+  // The most values one record holds.
+  int64_t MaxValues() const {
+    if (nRows_ <= 0 || nCols_ <= 0) return 0;
+    return perCol_ > 0 ? int64_t{MaxRowsPerRec2I} : int64_t{nRows_} * m_;
+  }
+
+  // Record r, from 0.
+  TBlock2I Block(int32_t r) const {
+    const int32_t krec = records_ - r;
+    if (nRows_ <= 0 || nCols_ <= 0) return {krec, nRows_, nCols_, 1, nRows_, 1, nCols_};
+    if (perCol_ > 0) {
+      const int32_t c = 1 + r / perCol_;
+      const int32_t lo1 = 1 + (r % perCol_) * MaxRowsPerRec2I;
+      return {krec, nRows_, nCols_, lo1, std::min(nRows_, lo1 + (MaxRowsPerRec2I - 1)), c, c};
+    }
+    const int32_t lo2 = static_cast<int32_t>(1 + int64_t{r} * m_);
+    const int32_t hi2 = static_cast<int32_t>(std::min<int64_t>(int64_t{lo2} + m_ - 1, nCols_));
+    return {krec, nRows_, nCols_, 1, nRows_, lo2, hi2};
+  }
+
+  // The values of a record's block: none in an empty matrix.
+  int64_t Count(const TBlock2I& b) const {
+    if (nRows_ <= 0 || nCols_ <= 0) return 0;
+    return (int64_t{b.hi1} - b.lo1 + 1) * (int64_t{b.hi2} - b.lo2 + 1);
+  }
+
+ private:
+  int32_t nRows_ = 0;
+  int32_t nCols_ = 0;
+  int32_t m_ = 1;       // columns per record
+  int32_t perCol_ = 0;  // row blocks per column, when columns are split
+  int32_t records_ = 1;
+};
+
+// Reads the matrix records: into IntData for Decode; for Check, whether
+// they are the records of the writer's plan; for Skip, their shape only.
+bool ReadMatrixRecords(TRecFile& f, THeaderRec& h, TFileFlavour flavour, TValueReading how,
+                       bool& canonical, std::string& msg) {
+  T2IPlan plan;
+  std::string ignored;
+  canonical = how == TValueReading::Check && plan.Make(h.NRows, h.NCols, ignored);
+  for (int32_t r = 0;; ++r) {
     const uint8_t* struc = nullptr;
     const uint8_t* elms = nullptr;
     int32_t nElms = 0;
-    if (!GetRecBuf(f, struc, StrucSiz2I, elms, nElms, 4, flavour, msg)) return false;
+    int64_t elmsPos = 0;
+    const bool got = how == TValueReading::Decode
+                         ? GetRecBuf(f, struc, StrucSiz2I, elms, nElms, 4, flavour, msg)
+                         : GetRecBufStruc(f, struc, StrucSiz2I, elmsPos, nElms, 4, flavour, msg);
+    if (!got) return false;
     int32_t fields[7];
     DecodeRun32(fields, struc, 7);
     const TBlock2I b{fields[0], fields[1], fields[2], fields[3], fields[4], fields[5], fields[6]};
+    canonical = canonical && r < plan.Records() && SameBlock(b, plan.Block(r)) &&
+                nElms == plan.Count(b) && std::memcmp(struc - LenHead, BlankHead, LenHead) == 0;
     if (!BlockInside(b, h.NRows, h.NCols)) {
       msg = "2I record block outside matrix: rows " + std::to_string(b.lo1) + ".." +
             std::to_string(b.hi1) + ", columns " + std::to_string(b.lo2) + ".." +
@@ -55,7 +134,7 @@ bool ReadMatrixRecords(TRecFile& f, THeaderRec& h, TFileFlavour flavour, std::st
     const int64_t rows = int64_t{b.hi1} - b.lo1 + 1;
     const int64_t cols = int64_t{b.hi2} - b.lo2 + 1;
     if (rows * cols != nElms) return Fail(msg, "2I record wrong length");
-    if (rows > 0) {
+    if (how == TValueReading::Decode && rows > 0) {
       for (int32_t c = b.lo2; c <= b.hi2; ++c) {
         DecodeRun32(h.IntData->Column(c, b.lo1), elms + 4 * rows * (c - b.lo2), rows);
       }
@@ -67,6 +146,11 @@ bool ReadMatrixRecords(TRecFile& f, THeaderRec& h, TFileFlavour flavour, std::st
 }  // namespace
 
 bool Get2IData(TRecFile& f, THeaderRec* head, TFileFlavour flavour, std::string& msg) {
+  return Get2IValues(f, head, flavour, TValueReading::Decode, msg);
+}
+
+bool Get2IValues(TRecFile& f, THeaderRec* head, TFileFlavour flavour, TValueReading how,
+               std::string& msg) {
   msg.clear();  // an end of file assigns no text of its own
   if (NilPtrError(head, msg)) return Tagged(msg, "Get2IData");
   THeaderRec& h = *head;
@@ -83,10 +167,19 @@ bool Get2IData(TRecFile& f, THeaderRec* head, TFileFlavour flavour, std::string&
           std::to_string(h.NCols) + " columns";
     return Tagged(msg, "Get2IData");
   }
-  if (!AllocArr4(h.IntData, h.NRows, h.NCols, msg)) return Tagged(msg, "Get2IData");
-  if (!ReadMatrixRecords(f, h, flavour, msg)) {
+  const bool decode = how == TValueReading::Decode;
+  if (decode ? !AllocArr4(h.IntData, h.NRows, h.NCols, msg) : !CheckArr4(h.NRows, h.NCols, msg))
+    return Tagged(msg, "Get2IData");
+  const int64_t begin = f.Position();
+  bool canonical = false;
+  if (!ReadMatrixRecords(f, h, flavour, how, canonical, msg)) {
     FreeArr4(h.IntData, h.NRows, h.NCols, DummyMsg);
     return Tagged(msg, "Get2IData");
+  }
+  if (!decode) {
+    h.Values.Begin = begin;
+    h.Values.End = f.Position();
+    h.Values.Canonical = canonical;
   }
   return true;
 }
@@ -101,47 +194,24 @@ bool WriteBlock(TRecFile& f, const TBlock2I& b, const uint8_t* values, int64_t n
   return WriteRecBuf(f, struc, StrucSiz2I, values, nValues, 4, flavour, msg);
 }
 
-// Whole columns, up to 7,000 values (or one column) per record.
-bool WriteColumnBlocks(TRecFile& f, const THeaderRec& h, TFileFlavour flavour, std::string& msg) {
-  const int32_t m = std::max(1, ValuesPerRec2I / h.NRows);
+// The matrix in the records of the writer's plan.
+bool WriteMatrixRecords(TRecFile& f, const THeaderRec& h, TFileFlavour flavour,
+                        std::string& msg) {
+  T2IPlan plan;
+  if (!plan.Make(h.NRows, h.NCols, msg)) return false;
   TBlock buf;
-  if (!SafeGetMem(buf, int64_t{h.NRows} * m * 4, msg)) return false;
-  int32_t nRec = h.NCols / m + (h.NCols % m != 0 ? 1 : 0);
-  int32_t lo2 = 1;
-  const TArr4Block& a = *h.IntData;
-  while (nRec > 0) {
-    const int32_t hi2 = static_cast<int32_t>(std::min<int64_t>(int64_t{lo2} + m - 1, h.NCols));
-    uint8_t* p = buf.get();
-    for (int32_t c = lo2; c <= hi2; ++c, p += 4 * int64_t{h.NRows}) {
-      EncodeRun32(p, ColumnRun(a, 1, c), h.NRows);
+  if (!SafeGetMem(buf, plan.MaxValues() * 4, msg)) return false;
+  for (int32_t r = 0; r < plan.Records(); ++r) {
+    const TBlock2I b = plan.Block(r);
+    const int64_t n = plan.Count(b);
+    if (n > 0) {
+      uint8_t* p = buf.get();
+      const int32_t rows = b.hi1 - b.lo1 + 1;
+      for (int32_t c = b.lo2; c <= b.hi2; ++c, p += 4 * int64_t{rows}) {
+        EncodeRun32(p, ColumnRun(*h.IntData, b.lo1, c), rows);
+      }
     }
-    const TBlock2I b{nRec, h.NRows, h.NCols, 1, h.NRows, lo2, hi2};
-    if (!WriteBlock(f, b, buf.get(), int64_t{h.NRows} * (hi2 - lo2 + 1), flavour, msg))
-      return false;
-    --nRec;
-    lo2 = hi2 + 1;
-  }
-  return true;
-}
-
-// Columns too long for one readable record: each split into row blocks.
-bool WriteRowBlocks(TRecFile& f, const THeaderRec& h, TFileFlavour flavour, std::string& msg) {
-  const int32_t perCol = h.NRows / MaxRowsPerRec2I + (h.NRows % MaxRowsPerRec2I != 0 ? 1 : 0);
-  const int64_t nRecs = int64_t{perCol} * h.NCols;
-  if (nRecs > INT32_MAX) return Fail(msg, "Too many 2I records: " + std::to_string(nRecs));
-  int32_t nRec = static_cast<int32_t>(nRecs);
-  TBlock buf;
-  if (!SafeGetMem(buf, int64_t{MaxRowsPerRec2I} * 4, msg)) return false;
-  const TArr4Block& a = *h.IntData;
-  for (int32_t c = 1; c <= h.NCols; ++c) {
-    for (int32_t lo1 = 1; lo1 <= h.NRows; lo1 += MaxRowsPerRec2I) {
-      const int32_t hi1 = std::min(h.NRows, lo1 + (MaxRowsPerRec2I - 1));
-      EncodeRun32(buf.get(), ColumnRun(a, lo1, c), hi1 - lo1 + 1);
-      const TBlock2I b{nRec, h.NRows, h.NCols, lo1, hi1, c, c};
-      if (!WriteBlock(f, b, buf.get(), hi1 - lo1 + 1, flavour, msg)) return false;
-      --nRec;
-      if (hi1 == h.NRows) break;
-    }
+    if (!WriteBlock(f, b, buf.get(), n, flavour, msg)) return false;
   }
   return true;
 }
@@ -152,8 +222,17 @@ bool Write2IData(TRecFile& f, THeaderRec* head, TFileFlavour flavour, std::strin
   if (NilPtrError(head, msg)) return Tagged(msg, "Write2IData");
   const THeaderRec& h = *head;
   if (h.HeadType != "2I") return Tagged(msg = "Not a 2I Header", "Write2IData");
+  const TValuePlace& place = h.Values;
+  const bool inFile = place.InFile() && !place.Loaded;
+  if (inFile && !place.Canonical) {
+    // Decoded, written from memory and released again.
+    if (!ReadHeaderValues(head, msg)) return Tagged(msg, "Write2IData");
+    const bool ok = Write2IData(f, head, flavour, msg);
+    ReleaseHeaderValues(head);
+    return ok;
+  }
   const bool empty = h.NRows <= 0 || h.NCols <= 0;
-  if (!empty &&
+  if (!inFile && !empty &&
       (h.IntData == nullptr || h.IntData->MaxRow < h.NRows || h.IntData->MaxCol < h.NCols)) {
     return Tagged(msg = "IntData does not hold NRows x NCols values", "Write2IData");
   }
@@ -164,15 +243,9 @@ bool Write2IData(TRecFile& f, THeaderRec* head, TFileFlavour flavour, std::strin
   if (!WriteDesc(f, h.HeadType, h.StorageMethod, h.LongName, ints, 3, flavour, msg)) {
     return Tagged(msg, "Write2IData");
   }
-  bool ok;
-  if (empty) {
-    ok = WriteBlock(f, TBlock2I{1, h.NRows, h.NCols, 1, h.NRows, 1, h.NCols}, nullptr, 0, flavour,
-                    msg);
-  } else if (h.NRows > MaxRowsPerRec2I) {
-    ok = WriteRowBlocks(f, h, flavour, msg);
-  } else {
-    ok = WriteColumnBlocks(f, h, flavour, msg);
-  }
+  const bool ok = inFile ? CopyRecords(f, flavour, *place.File, place.Flavour, place.Begin,
+                                       place.End, msg)
+                         : WriteMatrixRecords(f, h, flavour, msg);
   if (!ok) return Tagged(msg, "Write2IData");
   return true;
 }

@@ -15,6 +15,10 @@ namespace modrask {
 // a negative size, a block outside the matrix, "2I record wrong length",
 // allocation or record faults.
 bool Get2IData(TRecFile& f, THeaderRec* head, TFileFlavour flavour, std::string& msg);
+// With Check or Skip (valueplace.h): the same refusals, IntData stays nil,
+// and head->Values gets Begin, End and (Check) Canonical.
+bool Get2IValues(TRecFile& f, THeaderRec* head, TFileFlavour flavour, TValueReading how,
+               std::string& msg);
 
 // Writes the name record, the descriptor (2, NRows, NCols) and the matrix in
 // records of whole columns, at most 7,000 values each (a longer column makes

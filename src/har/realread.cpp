@@ -2,9 +2,11 @@
 // matrices into a TMat2 that HeadMat then adopts.
 #include "har/realread.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
+#include "har/realplan.h"
 #include "records/recbuf.h"
 #include "support/coding.h"
 
@@ -138,20 +140,142 @@ bool FixNonFinite(float& v) {
   return true;
 }
 
+namespace {
+
+// Four blanks open every record-buffer record our writer makes.
+bool HeadIsBlank(const uint8_t* struc) {
+  return std::memcmp(struc - LenHead, BlankHead, LenHead) == 0;
+}
+
+// True when every one of n values read from a file is finite.
+bool AllFinite(const uint8_t* src, int64_t n) {
+  uint32_t seen = 0;  // or-ed over the run: one branch at the end
+  for (int64_t i = 0; i < n; ++i) {
+    const uint32_t bits = DecodeFixed32(src + 4 * i);
+    seen |= (bits & 0x7F800000u) == 0x7F800000u ? 1u : 0u;
+  }
+  return seen == 0;
+}
+
+// Follows the FULL records of a header, as they are read, against the
+// records our writer would make of them: the dimension record, then limits
+// and values records of the writer's chunks, KREC counting down. Once a
+// record differs, the header is not canonical and no later record is
+// looked at.
+class TFullCheck {
+ public:
+  explicit TFullCheck(bool active) : canonical_(active) {}
+
+  void Dimension(const uint8_t* struc, int32_t nElms, const TDims7& d) {
+    std::string ignored;
+    if (!canonical_ || !plan_.Make(d, ignored)) return Drop();
+    krec_ = plan_.DimensionKrec();
+    std::array<int32_t, 9> want{krec_, 7};
+    for (int k = 1; k <= 7; ++k) want[static_cast<size_t>(k + 1)] = d[k];
+    if (!HeadIsBlank(struc) || nElms != 0 || !Equal(struc, want.data(), 9)) return Drop();
+    --krec_;
+    plan_.Start(chunk_);
+  }
+
+  void Limits(const uint8_t* struc, int32_t nElms) {
+    if (!canonical_) return;
+    std::array<int32_t, 15> want{krec_};
+    const std::array<int32_t, 14> ranges = plan_.Limits(chunk_);
+    std::copy(ranges.begin(), ranges.end(), want.begin() + 1);
+    if (!HeadIsBlank(struc) || nElms != 0 || !Equal(struc, want.data(), 15)) return Drop();
+    --krec_;
+  }
+
+  // A values record whose values (when `elms` is not null) are the nElms
+  // items at elms.
+  void Values(const uint8_t* struc, const uint8_t* elms, int32_t nElms) {
+    if (!canonical_) return;
+    if (!HeadIsBlank(struc) || DecodeInt32(struc) != krec_ || nElms != plan_.Count(chunk_) ||
+        elms == nullptr || !AllFinite(elms, nElms))
+      return Drop();
+    if constexpr (kHostIsLittleEndian) {
+      nnz_ += CountNonZeroBits(elms, nElms);
+    } else {
+      for (int32_t i = 0; i < nElms; ++i) {
+        const uint32_t bits = DecodeFixed32(elms + 4 * i);
+        nnz_ += CountNonZeroBits(&bits, 1);
+      }
+    }
+    if (--krec_ > 0 && !plan_.Advance(chunk_)) Drop();
+  }
+
+  // Whether the values of the next values record must be read.
+  bool WantsValues() const { return canonical_; }
+  bool Canonical() const { return canonical_ && krec_ == 0; }
+  int64_t NNZ() const { return nnz_; }
+
+ private:
+  void Drop() { canonical_ = false; }
+  static bool Equal(const uint8_t* struc, const int32_t* want, int n) {
+    for (int i = 0; i < n; ++i)
+      if (DecodeInt32(struc + 4 * i) != want[i]) return false;
+    return true;
+  }
+
+  bool canonical_;
+  TFullPlan plan_;
+  TFullChunk chunk_;
+  int32_t krec_ = 0;
+  int64_t nnz_ = 0;
+};
+
+// Records where the values of a header that stay in the file lie.
+void KeepPlace(THeaderRec& head, int64_t begin, const TRecFile& f, bool sparse, bool canonical,
+               int64_t nnz) {
+  head.Values.Begin = begin;
+  head.Values.Sparse = sparse;
+  head.Values.End = f.Position();
+  head.Values.Canonical = canonical;
+  head.Values.NNZ = nnz;
+}
+
+// The sizes in descriptor order: d[k] is dimension k, held in slot 8-k.
+TDims7 DescOrder(const TDims7& dims) {
+  TDims7 d{};
+  for (int k = 1; k <= 7; ++k) d[k] = dims[8 - k];
+  return d;
+}
+
+// Builds the array for Decode; for the other readings makes the same
+// refusals without building it.
+bool PrepareArray(THeaderRec& head, TValueReading how, std::string& msg) {
+  if (how == TValueReading::Decode) return AllocMat7(head.HeadMat, head.Dims, msg);
+  FreeMat7(head.HeadMat, DummyMsg);
+  return CheckMat7(head.Dims, msg);
+}
+
+}  // namespace
+
 bool GetRLData(TRecFile& f, THeaderRec* head, TFileFlavour flavour, std::string& msg) {
+  return GetRLValues(f, head, flavour, TValueReading::Decode, msg);
+}
+
+bool GetRLValues(TRecFile& f, THeaderRec* head, TFileFlavour flavour, TValueReading how,
+               std::string& msg) {
   if (NilPtrError(head, msg)) return Tagged(msg, "GetRLData");
   if (!CheckNonNegative(head->Dims, msg)) return Tagged(msg, "GetRLData");
+  const bool decode = how == TValueReading::Decode;
+  const int64_t begin = f.Position();
   const uint8_t* struc = nullptr;
   const uint8_t* elms = nullptr;
   int32_t nElms = 0;
+  int64_t elmsPos = 0;
   if (!GetRecBuf(f, struc, DimRecStruc, elms, nElms, 1, flavour, msg))
     return Tagged(msg, "GetRLData");
+  TFullCheck check(how == TValueReading::Check);
+  check.Dimension(struc, nElms, DescOrder(head->Dims));
+  if (!PrepareArray(*head, how, msg)) return Tagged(msg, "GetRLData");
   TMat7& mat = head->HeadMat;
-  if (!AllocMat7(mat, head->Dims, msg)) return Tagged(msg, "GetRLData");
-  const TDims7& dims = mat.Dims;
+  const TDims7& dims = head->Dims;
   for (;;) {
     if (!GetRecBuf(f, struc, LimitsRecStruc, elms, nElms, 1, flavour, msg))
       return Tagged(msg, "GetRLData");
+    check.Limits(struc, nElms);
     std::array<int32_t, 8> lo{};
     std::array<int32_t, 8> hi{};
     std::array<int64_t, 8> len{};
@@ -163,25 +287,39 @@ bool GetRLData(TRecFile& f, THeaderRec* head, TFileFlavour flavour, std::string&
       len[k] = static_cast<int64_t>(hi[k]) - lo[k] + 1;
     }
     const int64_t count = BlockCount(&len[1], 7);
-    if (!GetRecBuf(f, struc, ValuesRecStruc, elms, nElms, 4, flavour, msg))
-      return Tagged(msg, "GetRLData");
+    const bool readValues = decode || check.WantsValues();
+    const bool got = readValues
+                         ? GetRecBuf(f, struc, ValuesRecStruc, elms, nElms, 4, flavour, msg)
+                         : GetRecBufStruc(f, struc, ValuesRecStruc, elmsPos, nElms, 4, flavour, msg);
+    if (!got) return Tagged(msg, "GetRLData");
     const int32_t krec = DecodeInt32(struc);
     if (count != nElms) return FailTag(msg, "RL record wrong length", "GetRLData");
-    if (count > 0) {
+    if (decode && count > 0) {
       // A non-empty block lies inside sizes of at least 1, so the array exists.
       if (!HoldsAll(mat)) return FailTag(msg, "Unexpected Nil Pointer", "GetRLData");
       CopyChunk(mat.Root->data(), dims, lo, hi, elms, count);
     }
-    if (krec == 1) return true;
+    check.Values(struc, readValues ? elms : nullptr, nElms);
+    if (krec == 1) break;
   }
+  if (!decode) KeepPlace(*head, begin, f, false, check.Canonical(), check.NNZ());
+  return true;
 }
 
 bool GetRLSparseData(TRecFile& f, THeaderRec* head, TFileFlavour flavour, std::string& msg) {
+  return GetRLSparseValues(f, head, flavour, TValueReading::Decode, msg);
+}
+
+bool GetRLSparseValues(TRecFile& f, THeaderRec* head, TFileFlavour flavour, TValueReading how,
+                     std::string& msg) {
   if (NilPtrError(head, msg)) return Tagged(msg, "GetRLSparseData");
   if (!CheckNonNegative(head->Dims, msg)) return Tagged(msg, "GetRLSparseData");
+  const bool decode = how == TValueReading::Decode;
+  const int64_t begin = f.Position();
   const uint8_t* struc = nullptr;
   const uint8_t* elms = nullptr;
   int32_t nElms = 0;
+  int64_t elmsPos = 0;
   if (!GetRecBuf(f, struc, CountRecStruc, elms, nElms, 1, flavour, msg))
     return Tagged(msg, "GetRLSparseData");
   const int32_t nnz = DecodeInt32(struc);
@@ -192,18 +330,29 @@ bool GetRLSparseData(TRecFile& f, THeaderRec* head, TFileFlavour flavour, std::s
                    "Expected 4 byte integer and reals: found " + std::to_string(intSize) + "  " +
                        std::to_string(realSize),
                    "GetRLSparseData");
+  // Canonical: the count record, then blocks of 2,333 entries in increasing
+  // position, none of them zero or non-finite, KREC counting down.
+  bool canonical = how == TValueReading::Check && nnz >= 0 && HeadIsBlank(struc) &&
+                   nElms == SparseBlankCount &&
+                   std::all_of(elms, elms + nElms, [](uint8_t c) { return c == ' '; });
+  if (!PrepareArray(*head, how, msg)) return Tagged(msg, "GetRLSparseData");
   TMat7& mat = head->HeadMat;
-  if (!AllocMat7(mat, head->Dims, msg)) return Tagged(msg, "GetRLSparseData");
   // Positions are 1-based linear indexes in Fortran order, which is exactly
   // the order of the values in HeadMat: position p is value p - 1.
-  const int64_t n = ValueCount(mat.Dims);
-  if (n > 0 && !HoldsAll(mat)) return FailTag(msg, "Unexpected Nil Pointer", "GetRLSparseData");
-  float* values = n > 0 ? mat.Root->data() : nullptr;
+  const int64_t n = ValueCount(head->Dims);
+  if (decode && n > 0 && !HoldsAll(mat))
+    return FailTag(msg, "Unexpected Nil Pointer", "GetRLSparseData");
+  float* values = decode && n > 0 ? mat.Root->data() : nullptr;
   int64_t nRead = 0;
+  int32_t block = 0;
+  int32_t lastPos = 0;
   for (;;) {
     int32_t nItems = 0;
-    if (!GetRecBuf(f, struc, EntryRecStruc, elms, nItems, 4, flavour, msg))
-      return Tagged(msg, "GetRLSparseData");
+    const bool got =
+        how == TValueReading::Skip
+            ? GetRecBufStruc(f, struc, EntryRecStruc, elmsPos, nItems, 4, flavour, msg)
+            : GetRecBuf(f, struc, EntryRecStruc, elms, nItems, 4, flavour, msg);
+    if (!got) return Tagged(msg, "GetRLSparseData");
     const int32_t krec = DecodeInt32(struc);
     const int32_t total = DecodeInt32(struc + 4);
     const int32_t nHere = DecodeInt32(struc + 8);
@@ -213,28 +362,39 @@ bool GetRLSparseData(TRecFile& f, THeaderRec* head, TFileFlavour flavour, std::s
                          ") div 2) at KREC=" + std::to_string(krec),
                      "GetRLSparseData");
     if (total != nnz) return FailTag(msg, "TOTAL <> NNZ", "GetRLSparseData");
+    canonical = canonical && HeadIsBlank(struc) && nItems == 2 * nHere &&
+                krec == SparseBlockCount(nnz) - block && nHere == SparseEntriesIn(block, nnz);
     const uint8_t* pos = elms;
     const uint8_t* val = elms + 4 * static_cast<int64_t>(nHere);
-    for (int32_t e = 0; e < nHere; ++e) {
+    for (int32_t e = 0; how != TValueReading::Skip && e < nHere; ++e) {
       const int32_t p = DecodeInt32(pos + 4 * e);
       if (p < 1 || p > n)
         return FailTag(msg,
                        "SPSE position " + std::to_string(p) + " outside 1.." + std::to_string(n) +
                            " at KREC=" + std::to_string(krec),
                        "GetRLSparseData");
-      float v = DecodeFloat(val + 4 * e);
-      FixNonFinite(v);
-      values[p - 1] = v;
+      const uint32_t bits = DecodeFixed32(val + 4 * e);
+      if (decode) {
+        float v = DecodeFloat(val + 4 * e);
+        FixNonFinite(v);
+        values[p - 1] = v;
+      }
+      // Finite and not zero: a magnitude in 1..0x7F7FFFFF.
+      canonical = canonical && p > lastPos && ((bits & 0x7FFFFFFFu) - 1u) < 0x7F7FFFFFu;
+      lastPos = p;
     }
     nRead += nHere;
+    ++block;
     if (krec == 1) {
       if (nRead != nnz)
         return FailTag(msg,
                        "NRead(" + std::to_string(nRead) + ") <> NNZ(" + std::to_string(nnz) + ")",
                        "GetRLSparseData");
-      return true;
+      break;
     }
   }
+  if (!decode) KeepPlace(*head, begin, f, true, canonical, nnz);
+  return true;
 }
 
 namespace {

@@ -7,7 +7,10 @@
 #include <limits>
 
 #include "har/descriptor.h"
+#include "har/headvalues.h"
+#include "har/realplan.h"
 #include "har/relabels.h"
+#include "records/reccopy.h"
 #include "records/recbuf.h"
 #include "support/coding.h"
 #include "support/message.h"
@@ -24,10 +27,7 @@ void InitSparseThreshold() {
 
 namespace {
 
-constexpr int32_t MaxFullValues = 7000;   // values per FULL values record
-constexpr int32_t SparseBlock = 2333;     // entries per SPSE entry record
-constexpr int64_t WorkBufBytes = 28000;   // one working buffer per header
-constexpr int32_t SparseBlankCount = 80;  // blanks after the SPSE count record
+constexpr int64_t WorkBufBytes = 28000;  // one working buffer per header
 static_assert(MaxFullValues * 4 == WorkBufBytes);
 static_assert(2 * SparseBlock * 4 <= WorkBufBytes);
 
@@ -49,6 +49,11 @@ int64_t SizeProduct(const TDims7& dims) {
   for (int i = 1; i <= 7; ++i)
     if (__builtin_mul_overflow(n, int64_t{dims[i]}, &n)) return -1;
   return n;
+}
+
+// Values that reading left in the file and nobody has brought into memory.
+bool ValuesInFile(const THeaderRec& head) {
+  return head.Values.InFile() && !head.Values.Loaded;
 }
 
 // An array with a size of 0 may have no value block at all; it is written
@@ -102,31 +107,13 @@ bool WriteDimensionRec(TRecFile& f, int32_t krec, const TDims7& d, TFileFlavour 
   return WriteIntsRec(f, ints, flavour, msg);
 }
 
-// The position of one FULL chunk: dimension k runs lo..hi, dimensions below
-// k run whole, those above stand at sub[j].
-struct TChunk {
-  int k = 1;
-  int32_t lo = 1;
-  int32_t hi = 1;
-  TDims7 sub{};
-};
-
 // Writes the limits record and the values record of one chunk whose n
 // values are in buf; KREC counts down by one per record.
-bool WriteIt(TRecFile& f, int32_t& krec, const TDims7& d, const TChunk& c, const uint8_t* buf,
-             int64_t n, TFileFlavour flavour, std::string& msg) {
+bool WriteIt(TRecFile& f, int32_t& krec, const TFullPlan& plan, const TFullChunk& c,
+             const uint8_t* buf, int64_t n, TFileFlavour flavour, std::string& msg) {
   std::array<int32_t, 15> limits{krec};
-  for (int j = 1; j <= 7; ++j) {
-    int32_t lo = 1, hi = d[j];
-    if (j == c.k) {
-      lo = c.lo;
-      hi = c.hi;
-    } else if (j > c.k) {
-      lo = hi = c.sub[j];
-    }
-    limits[2 * j - 1] = lo;
-    limits[2 * j] = hi;
-  }
+  const std::array<int32_t, 14> ranges = plan.Limits(c);
+  std::copy(ranges.begin(), ranges.end(), limits.begin() + 1);
   if (!WriteIntsRec(f, limits, flavour, msg)) return Tagged(msg, "WriteIt");
   --krec;
   if (!WriteIntsRec(f, std::array<int32_t, 1>{krec}, buf, n, 4, flavour, msg))
@@ -135,65 +122,31 @@ bool WriteIt(TRecFile& f, int32_t& krec, const TDims7& d, const TChunk& c, const
   return true;
 }
 
-// The array with a size of 0: a dimension record, one limits record of
-// whole ranges and one empty values record.
-bool WriteEmptyFull(TRecFile& f, const TDims7& d, TFileFlavour flavour, std::string& msg) {
-  if (!WriteDimensionRec(f, 3, d, flavour, msg)) return false;
-  std::array<int32_t, 15> limits{2};
-  for (int j = 1; j <= 7; ++j) {
-    limits[2 * j - 1] = 1;
-    limits[2 * j] = d[j];
-  }
-  if (!WriteIntsRec(f, limits, flavour, msg)) return false;
-  return WriteIntsRec(f, std::array<int32_t, 1>{1}, flavour, msg);
-}
-
-// Writes every chunk. Each chunk takes whole ranges of the dimensions below
-// the split dimension k, so its values are one contiguous run of the array.
+// Writes the dimension record and every chunk; `values` may be null when the
+// array has a size of 0 (one chunk of whole ranges and no values).
 bool WriteFullChunks(TRecFile& f, const float* values, const TDims7& d, TFileFlavour flavour,
                      std::string& msg) {
-  int k = 1;
-  int64_t p = 1;  // D1 x ... x D(k-1)
-  for (int j = 2; j <= 7; ++j) {
-    if (p * d[j - 1] > MaxFullValues) break;
-    p *= d[j - 1];
-    k = j;
-  }
-  const int32_t m = static_cast<int32_t>(std::min<int64_t>(MaxFullValues / p, d[k]));
-  const int64_t nChunksK = d[k] / m + (d[k] % m != 0 ? 1 : 0);
-  int64_t nIter = 1;
-  for (int j = k + 1; j <= 7; ++j) nIter *= d[j];
-  const int64_t krec64 = 2 * nChunksK * nIter + 1;
-  if (krec64 > MaxInt32) return Fail(msg, "Too many records: KREC=" + std::to_string(krec64));
-  int32_t krec = static_cast<int32_t>(krec64);
-
+  TFullPlan plan;
+  if (!plan.Make(d, msg)) return false;
+  int32_t krec = plan.DimensionKrec();
   if (!WriteDimensionRec(f, krec, d, flavour, msg)) return false;
   --krec;
   TBlock buf;
-  if (!SafeGetMem(buf, WorkBufBytes, msg)) return false;
-
-  TChunk c;
-  c.k = k;
-  for (int j = k + 1; j <= 7; ++j) c.sub[j] = 1;
+  if (!kHostIsLittleEndian && !SafeGetMem(buf, WorkBufBytes, msg)) return false;
+  TFullChunk c;
+  plan.Start(c);
   int64_t offset = 0;
-  for (int64_t it = 0; it < nIter; ++it) {
-    for (c.lo = 1; c.lo <= d[k]; c.lo += m) {
-      c.hi = static_cast<int32_t>(std::min<int64_t>(int64_t{c.lo} + m - 1, d[k]));
-      const int64_t n = (int64_t{c.hi} - c.lo + 1) * p;
-      // Where memory order is file order the values go out as they lie.
-      const uint8_t* run = reinterpret_cast<const uint8_t*>(values + offset);
-      if constexpr (!kHostIsLittleEndian) {
-        EncodeRun32(buf.get(), values + offset, n);
-        run = buf.get();
-      }
-      offset += n;
-      if (!WriteIt(f, krec, d, c, run, n, flavour, msg)) return false;
+  do {
+    const int64_t n = plan.Count(c);
+    // Where memory order is file order the values go out as they lie.
+    const uint8_t* run = n > 0 ? reinterpret_cast<const uint8_t*>(values + offset) : nullptr;
+    if constexpr (!kHostIsLittleEndian) {
+      if (n > 0) EncodeRun32(buf.get(), values + offset, n);
+      run = buf.get();
     }
-    for (int j = k + 1; j <= 7; ++j) {  // next subscripts above k, Fortran order
-      if (++c.sub[j] <= d[j]) break;
-      c.sub[j] = 1;
-    }
-  }
+    offset += n;
+    if (!WriteIt(f, krec, plan, c, run, n, flavour, msg)) return false;
+  } while (plan.Advance(c));
   assert(krec == 0);
   return true;
 }
@@ -204,7 +157,7 @@ bool WriteSparseEntries(TRecFile& f, const TValues& values, int32_t nnz, TFileFl
   if (!SafeGetMem(buf, WorkBufBytes, msg)) return false;
   uint8_t* const positions = buf.get();
   uint8_t* const reals = buf.get() + 4 * SparseBlock;
-  int32_t krec = nnz / SparseBlock + (nnz % SparseBlock != 0 ? 1 : 0);
+  int32_t krec = SparseBlockCount(nnz);
   int32_t inBlock = 0;
   int64_t written = 0;  // entries in the records already written
   const auto fail = [&msg, nnz] {
@@ -245,8 +198,43 @@ bool WriteSparseEntries(TRecFile& f, const TValues& values, int32_t nnz, TFileFl
 
 }  // namespace
 
+bool ChooseSparse(int64_t nnz, int64_t nValues) {
+  // Positions of sparse entries are 32-bit: larger arrays stay FULL.
+  return SparseThreshold < 100 && nValues > 0 && nValues <= MaxInt32 &&
+         100 - PercentNonZero(nnz, nValues) > SparseThreshold;
+}
+
+namespace {
+
+// Values that lie in the file as this writer would write them again, in
+// the storage it would choose, go to the output as they lie: only the
+// header's name, descriptor and labels are made anew.
+bool WriteRLCopy(TRecFile& f, THeaderRec* head, TFileFlavour flavour, std::string& msg) {
+  const TValuePlace& place = head->Values;
+  head->StorageMethod = place.Sparse ? "SPSE" : "FULL";
+  head->HeadMat.NNZ = place.NNZ;
+  head->HeadMat.NValues = std::max<int64_t>(SizeProduct(head->Dims), 0);
+  if (!WriteRealStart(f, head, flavour, msg)) return Tagged(msg, "WriteRLData");
+  if (!CopyRecords(f, flavour, *place.File, place.Flavour, place.Begin, place.End, msg))
+    return Tagged(msg, "WriteRLData");
+  return true;
+}
+
+}  // namespace
+
 bool WriteRLData(TRecFile& f, THeaderRec* head, TFileFlavour flavour, std::string& msg) {
   if (NilPtrError(head, msg)) return Tagged(msg, "WriteRLData");
+  if (ValuesInFile(*head)) {
+    const TValuePlace& place = head->Values;
+    if (place.Canonical &&
+        ChooseSparse(place.NNZ, std::max<int64_t>(SizeProduct(head->Dims), 0)) == place.Sparse)
+      return WriteRLCopy(f, head, flavour, msg);
+    // Any other header is decoded, written from memory and released again.
+    if (!ReadHeaderValues(head, msg)) return Tagged(msg, "WriteRLData");
+    const bool ok = WriteRLData(f, head, flavour, msg);
+    ReleaseHeaderValues(head);
+    return ok;
+  }
   bool sparse = false;
   if (SparseThreshold < 100) {
     TMat7& mat = head->HeadMat;
@@ -256,9 +244,7 @@ bool WriteRLData(TRecFile& f, THeaderRec* head, TFileFlavour flavour, std::strin
     } else if (!CountNonZeros(mat, msg)) {
       return Tagged(msg, "WriteRLData");
     }
-    // Positions of sparse entries are 32-bit: larger arrays stay FULL.
-    if (mat.NValues > 0 && mat.NValues <= MaxInt32)
-      sparse = 100 - PercentNonZero(mat.NNZ, mat.NValues) > SparseThreshold;
+    sparse = ChooseSparse(mat.NNZ, mat.NValues);
   }
   head->StorageMethod = sparse ? "SPSE" : "FULL";
   if (!WriteRealStart(f, head, flavour, msg)) return Tagged(msg, "WriteRLData");
@@ -274,11 +260,13 @@ bool WriteRealStart(TRecFile& f, THeaderRec* head, TFileFlavour flavour, std::st
     msg = "Not an RL or RE Header";
     return Tagged(msg, "WriteRealStart");
   }
-  if (head->HeadMat.Root == nullptr && !EmptyWithoutRoot(*head)) {
-    msg = "HeadMat.Root=nil";
-    return Tagged(msg, "WriteRealStart");
+  if (!ValuesInFile(*head)) {
+    if (head->HeadMat.Root == nullptr && !EmptyWithoutRoot(*head)) {
+      msg = "HeadMat.Root=nil";
+      return Tagged(msg, "WriteRealStart");
+    }
+    if (!CheckValueCount(*head, msg)) return Tagged(msg, "WriteRealStart");
   }
-  if (!CheckValueCount(*head, msg)) return Tagged(msg, "WriteRealStart");
 
   std::string name = head->Name.substr(0, HeadNameLen);
   name.resize(HeadNameLen, ' ');
@@ -310,12 +298,8 @@ bool WriteRealFull(TRecFile& f, THeaderRec* head, TFileFlavour flavour, std::str
   }
   if (!CheckValueCount(*head, msg)) return Tagged(msg, "WriteRealFull");
   const TDims7 d = DescSizes(*head);
-  if (SizeProduct(head->Dims) < 1) {
-    if (!WriteEmptyFull(f, d, flavour, msg)) return Tagged(msg, "WriteRealFull");
-    return true;
-  }
-  if (!WriteFullChunks(f, head->HeadMat.Root->data(), d, flavour, msg))
-    return Tagged(msg, "WriteRealFull");
+  const float* values = SizeProduct(head->Dims) < 1 ? nullptr : head->HeadMat.Root->data();
+  if (!WriteFullChunks(f, values, d, flavour, msg)) return Tagged(msg, "WriteRealFull");
   return true;
 }
 

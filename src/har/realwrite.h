@@ -16,12 +16,20 @@ namespace modrask {
 extern int32_t SparseThreshold;
 void InitSparseThreshold();
 
+// True when an array of nValues values, nnz of them not zero, is written
+// "SPSE": when more than SparseThreshold percent of them (rounded, ties to
+// even) are zero and its positions fit in 32 bits.
+bool ChooseSparse(int64_t nnz, int64_t nValues);
+
 // Writes one real header ("RE" or "RL"): chooses the storage by the rounded
 // share of non-zero values (ties to even), stores the choice in the header's
 // StorageMethod, then writes the name record, descriptor, labels and values.
 // False with " [WriteRLData]" and the failing step's message; the file is
 // then left as written so far (the whole-file writer abandons it). The
 // header stays owned by the caller; its HeadMat counts are updated.
+// Values that reading left in the file (valueplace.h) are copied from there
+// as they lie when the check found them canonical and the storage chosen is
+// theirs; otherwise they are decoded, written from memory and released.
 bool WriteRLData(TRecFile& f, THeaderRec* head, TFileFlavour flavour, std::string& msg);
 
 // Writes the name record and the descriptor (the sizes 7, D1..D7), and for

@@ -1,0 +1,44 @@
+#include "har/headvalues.h"
+
+#include "har/ints2i.h"
+#include "har/realread.h"
+#include "support/message.h"
+
+namespace modrask {
+
+bool ReadHeaderValues(THeaderRec* head, std::string& msg) {
+  if (NilPtrError(head, msg)) return Tagged(msg, "ReadHeaderValues");
+  TValuePlace& place = head->Values;
+  if (!place.InFile() || place.Loaded) return true;
+  TRecFile& f = *place.File;
+  if (!f.IsOpen()) {
+    msg = "Values of header " + head->Name + " are out of reach: their file was closed";
+    return Tagged(msg, "ReadHeaderValues");
+  }
+  f.Seek(place.Begin);
+  bool ok = false;
+  if (head->HeadType == "2I") {
+    ok = Get2IData(f, head, place.Flavour, msg);
+  } else {
+    ok = place.Sparse ? GetRLSparseData(f, head, place.Flavour, msg)
+                      : GetRLData(f, head, place.Flavour, msg);
+  }
+  if (ok && f.Position() != place.End) {
+    ok = Fail(msg, "Input file changed since it was read: " + f.Name());
+  }
+  if (!ok) {
+    ReleaseHeaderValues(head);
+    return Tagged(msg, "ReadHeaderValues");
+  }
+  place.Loaded = true;
+  return true;
+}
+
+void ReleaseHeaderValues(THeaderRec* head) {
+  if (head == nullptr || !head->Values.InFile()) return;
+  FreeMat7(head->HeadMat, DummyMsg);
+  FreeArr4(head->IntData, head->NRows, head->NCols, DummyMsg);
+  head->Values.Loaded = false;
+}
+
+}  // namespace modrask
