@@ -54,7 +54,9 @@ bool OpenHarFile(std::ostream& out, PHarData& harData, const std::string& fileNa
     return false;
   }
   bool skippedAny = false;
-  if (!ReadHarFile(fileName, harData, false, false, skippedAny, msg)) {
+  // The values are checked as they are read but stay in the file: the
+  // writer copies those it would write again as they lie.
+  if (!ReadHarFile(fileName, harData, false, false, TValueReading::Check, skippedAny, msg)) {
     out << "Error reading input file " << DQ << fileName << DQ << ". Error message is:" << '\n';
     out << msg << '\n';
     return false;

@@ -11,7 +11,8 @@
 
 namespace modrask {
 
-// Reads the named Header Array file into harData (nil on entry) and prints
+// Reads the named Header Array file into harData (nil on entry), the values
+// checked but left in the file (TValueReading::Check), and prints
 // one line: "Opened HAR file " name "     flavour: " and the framing. False
 // after printing why it failed: the file does not exist, is not a record
 // file of either framing, or cannot be read (the reader's message on the
