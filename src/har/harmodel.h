@@ -46,6 +46,8 @@ struct THeaderRec {
   std::string Name;           // exactly 4 characters after reading
   std::string LongName;       // at most 70 characters
   std::string HeadType;       // "1C", "2I", "2R", "RL" or "RE"
+  std::string FileType;       // the type as the file stores it: "RL" and "2R"
+                              // headers are held as "RE"; empty if not read
   std::string StorageMethod;  // "FULL" or "SPSE"
   int32_t NStrings = 0;       // 1C
   int32_t LenString = 0;      // 1C

@@ -109,6 +109,7 @@ bool GetHeaderDetails(TRecFile& f, const std::string& headName, TFileFlavour fla
     return true;  // the caller decides what an unreadable descriptor means
   }
   gotDesc = true;
+  head->FileType = head->HeadType;
   if (!FillFromDescriptor(f, *head, ints, flavour, msg) || !CompleteHeaderRecord(head, msg)) {
     msg = "At header " + headName + CrLf + msg;
     return Tagged(msg, "GetHeaderDetails");
