@@ -59,6 +59,26 @@ bool ReadFile(const std::string& path, PHarData& harData, std::string& msg) {
   return ReadHarFile(path, harData, false, false, skippedAny, msg);
 }
 
+// The steps of the rename run with the values read as `how` says, writing
+// `output`: how each step ended, as one text.
+std::string RenameSteps(const std::string& input, const std::string& output, TValueReading how) {
+  std::string msg;
+  PHarData harData;
+  bool skippedAny = false;
+  if (!ReadHarFile(input, harData, false, false, how, skippedAny, msg)) return "read: " + msg;
+  PSetStore store;
+  if (!StoreHARFileSets(store, harData.get(), true, msg)) return "store: " + msg;
+  const std::string oldSet = store->Count > 0 ? store->Entries[0]->SetName : "REG";
+  if (FindSetByName(store.get(), kNewSet) != 0 || CountSetsByName(store.get(), oldSet) > 1)
+    return "refused";
+  int32_t nChanges = 0;
+  if (!RenameSetInHar(harData.get(), oldSet, kNewSet, msg, nChanges)) return "rename: " + msg;
+  const std::string renamed = "renamed " + std::to_string(nChanges);
+  if (!WriteHarFile(output, "Mardex", kDateText, harData.get(), msg))
+    return renamed + ", write: " + msg;
+  return renamed + ", written " + std::to_string(harData->NHeads());
+}
+
 [[noreturn]] void SetUpFailed(const char* what) {
   std::fprintf(stderr, "fuzz set-up failed: %s\n", what);
   std::abort();
@@ -155,6 +175,38 @@ bool RenameOne(const uint8_t* data, size_t size, std::string& fault) {
     }
   }
   return true;
+}
+
+bool CompareFileWithOracle(const std::string& input, const std::string& scratch,
+                           std::string& fault) {
+  const std::string fromMemory = scratch + ".oracle.har";
+  const std::string fromFile = scratch + ".file.har";
+  ::unlink(fromMemory.c_str());
+  ::unlink(fromFile.c_str());
+  const std::string oracle = RenameSteps(input, fromMemory, TValueReading::Decode);
+  const std::string passed = RenameSteps(input, fromFile, TValueReading::Check);
+  if (oracle != passed) {
+    fault = "the runs end differently:\n  values in memory: " + oracle +
+            "\n  values in the file: " + passed;
+    return false;
+  }
+  const std::string expected = FileBytes(fromMemory);
+  const std::string got = FileBytes(fromFile);
+  ::unlink(fromMemory.c_str());
+  ::unlink(fromFile.c_str());
+  if (expected == got) return true;
+  size_t at = 0;
+  while (at < expected.size() && at < got.size() && expected[at] == got[at]) ++at;
+  fault = "the outputs differ at byte " + std::to_string(at) + " (sizes " +
+          std::to_string(expected.size()) + " and " + std::to_string(got.size()) + ")";
+  return false;
+}
+
+bool CompareWithOracle(const uint8_t* data, size_t size, std::string& fault) {
+  SetUpOnce();
+  const TScratch& s = Scratch();
+  if (!WriteInput(data, size)) SetUpFailed("cannot write the input file");
+  return CompareFileWithOracle(s.Input, s.First, fault);
 }
 
 }  // namespace modrask::fuzz

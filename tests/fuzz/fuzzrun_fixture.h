@@ -31,4 +31,16 @@ bool ReadOne(const uint8_t* data, size_t size, std::string& msg);
 // went wrong in `fault`.
 bool RenameOne(const uint8_t* data, size_t size, std::string& fault);
 
+// The rename run on the bytes twice: once with every value read into memory
+// (the whole-file model, the oracle) and once with the values checked but
+// left in the file, as Mardex runs. Every step must end alike (success, or
+// failure with the same message) and the written files must be equal byte
+// for byte. False with what differs in `fault`.
+bool CompareWithOracle(const uint8_t* data, size_t size, std::string& fault);
+
+// The same for a file already on disk, written to outputs beside `scratch`
+// (a path prefix); for the tests of files too large for the fuzz targets.
+bool CompareFileWithOracle(const std::string& input, const std::string& scratch,
+                           std::string& fault);
+
 }  // namespace modrask::fuzz

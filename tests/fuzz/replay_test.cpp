@@ -38,7 +38,11 @@ void RunBoth(const fs::path& p) {
 // process, but the memory figure is put back all the same.
 class FuzzReplay : public ::testing::Test {
  protected:
-  void SetUp() override { SetUpOnce(); }
+  // Another suite may have cleared the memory figure the runs work under.
+  void SetUp() override {
+    SetUpOnce();
+    OverrideAvailMemKB(FuzzAvailMemKB);
+  }
   static void TearDownTestSuite() { OverrideAvailMemKB(std::nullopt); }
 };
 
