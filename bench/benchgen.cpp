@@ -128,6 +128,7 @@ bool AddArray(THarData& h, const std::string& name, const std::vector<const TBen
     ++totals.Sparse;
   }
   totals.Cells += n;
+  totals.LargestCells = std::max(totals.LargestCells, n);
   totals.FileBytes += labelBytes + 200;
   h.Heads.push_back(std::move(head));
   return true;

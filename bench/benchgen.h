@@ -11,6 +11,7 @@ namespace modrask::bench {
 
 struct TBenchTotals {
   int64_t Cells = 0;      // cells of the real arrays
+  int64_t LargestCells = 0;  // cells of the largest real array
   int64_t FileBytes = 0;  // an estimate of the file's size
   int32_t Dense = 0;
   int32_t Sparse = 0;

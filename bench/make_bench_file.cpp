@@ -7,8 +7,9 @@
 // Usage: make_bench_file FILE [MIB] [--lahey]     about MIB MiB (default 1024)
 //        make_bench_file FILE --many [--lahey]    10,050 small headers
 //
-// It prints the data held in memory by the real arrays (4 bytes per cell),
-// the figure the memory target of the benchmark is measured against.
+// It prints the data the real arrays hold in memory (4 bytes per cell), in
+// all and for the largest one, the figures the benchmark's memory limit is
+// measured against.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -77,5 +78,7 @@ int main(int argc, char** argv) {
               h.NHeads(), totals.Dense, totals.Sparse, FlavourName(h.Flavour));
   std::printf("in_memory_bytes %lld (%.1f MiB, 4 bytes per array cell)\n",
               static_cast<long long>(4 * totals.Cells), MiB(4 * totals.Cells));
+  std::printf("largest_header_bytes %lld (%.1f MiB)\n",
+              static_cast<long long>(4 * totals.LargestCells), MiB(4 * totals.LargestCells));
   return 0;
 }

@@ -116,7 +116,7 @@ bool ReadMatrixRecords(TRecFile& f, THeaderRec& h, TFileFlavour flavour, TValueR
     int32_t nElms = 0;
     int64_t elmsPos = 0;
     const bool got = how == TValueReading::Decode
-                         ? GetRecBuf(f, struc, StrucSiz2I, elms, nElms, 4, flavour, msg)
+                         ? GetRecBufInPlace(f, struc, StrucSiz2I, elms, nElms, 4, flavour, msg)
                          : GetRecBufStruc(f, struc, StrucSiz2I, elmsPos, nElms, 4, flavour, msg);
     if (!got) return false;
     int32_t fields[7];

@@ -132,6 +132,31 @@ void CopyChunk(float* base, const TDims7& dims, const std::array<int32_t, 8>& lo
 
 }  // namespace
 
+// One pass in blocks of a fixed length, which vectorises at -O2.
+bool CountFiniteNonZeros(const uint8_t* src, int64_t n, int64_t& nnz) {
+  constexpr int64_t kBlock = 64;
+  constexpr uint32_t kExp = 0x7F800000u;
+  uint32_t nonFinite = 0;  // or-ed over the run: one branch at the end
+  int64_t count = 0;
+  int64_t i = 0;
+  for (; i + kBlock <= n; i += kBlock) {
+    uint32_t part = 0;
+    for (int64_t j = 0; j < kBlock; ++j) {
+      const uint32_t bits = DecodeFixed32(src + 4 * (i + j));
+      part += ((bits & 0x7FFFFFFFu) - 1u) < kExp ? 1u : 0u;
+      nonFinite |= (bits & kExp) == kExp ? 1u : 0u;
+    }
+    count += part;
+  }
+  for (; i < n; ++i) {
+    const uint32_t bits = DecodeFixed32(src + 4 * i);
+    count += ((bits & 0x7FFFFFFFu) - 1u) < kExp ? 1 : 0;
+    nonFinite |= (bits & kExp) == kExp ? 1u : 0u;
+  }
+  nnz += count;
+  return nonFinite == 0;
+}
+
 bool FixNonFinite(float& v) {
   uint32_t bits;
   std::memcpy(&bits, &v, sizeof bits);
@@ -145,16 +170,6 @@ namespace {
 // Four blanks open every record-buffer record our writer makes.
 bool HeadIsBlank(const uint8_t* struc) {
   return std::memcmp(struc - LenHead, BlankHead, LenHead) == 0;
-}
-
-// True when every one of n values read from a file is finite.
-bool AllFinite(const uint8_t* src, int64_t n) {
-  uint32_t seen = 0;  // or-ed over the run: one branch at the end
-  for (int64_t i = 0; i < n; ++i) {
-    const uint32_t bits = DecodeFixed32(src + 4 * i);
-    seen |= (bits & 0x7F800000u) == 0x7F800000u ? 1u : 0u;
-  }
-  return seen == 0;
 }
 
 // Follows the FULL records of a header, as they are read, against the
@@ -186,28 +201,16 @@ class TFullCheck {
     --krec_;
   }
 
-  // A values record whose values (when `elms` is not null) are the nElms
-  // items at elms.
-  void Values(const uint8_t* struc, const uint8_t* elms, int32_t nElms) {
+  // A values record of nElms values; their worth is counted later, by the
+  // writer that copies them.
+  void Values(const uint8_t* struc, int32_t nElms) {
     if (!canonical_) return;
-    if (!HeadIsBlank(struc) || DecodeInt32(struc) != krec_ || nElms != plan_.Count(chunk_) ||
-        elms == nullptr || !AllFinite(elms, nElms))
+    if (!HeadIsBlank(struc) || DecodeInt32(struc) != krec_ || nElms != plan_.Count(chunk_))
       return Drop();
-    if constexpr (kHostIsLittleEndian) {
-      nnz_ += CountNonZeroBits(elms, nElms);
-    } else {
-      for (int32_t i = 0; i < nElms; ++i) {
-        const uint32_t bits = DecodeFixed32(elms + 4 * i);
-        nnz_ += CountNonZeroBits(&bits, 1);
-      }
-    }
     if (--krec_ > 0 && !plan_.Advance(chunk_)) Drop();
   }
 
-  // Whether the values of the next values record must be read.
-  bool WantsValues() const { return canonical_; }
   bool Canonical() const { return canonical_ && krec_ == 0; }
-  int64_t NNZ() const { return nnz_; }
 
  private:
   void Drop() { canonical_ = false; }
@@ -221,7 +224,6 @@ class TFullCheck {
   TFullPlan plan_;
   TFullChunk chunk_;
   int32_t krec_ = 0;
-  int64_t nnz_ = 0;
 };
 
 // Records where the values of a header that stay in the file lie.
@@ -287,10 +289,9 @@ bool GetRLValues(TRecFile& f, THeaderRec* head, TFileFlavour flavour, TValueRead
       len[k] = static_cast<int64_t>(hi[k]) - lo[k] + 1;
     }
     const int64_t count = BlockCount(&len[1], 7);
-    const bool readValues = decode || check.WantsValues();
-    const bool got = readValues
-                         ? GetRecBuf(f, struc, ValuesRecStruc, elms, nElms, 4, flavour, msg)
-                         : GetRecBufStruc(f, struc, ValuesRecStruc, elmsPos, nElms, 4, flavour, msg);
+    const bool got =
+        decode ? GetRecBufInPlace(f, struc, ValuesRecStruc, elms, nElms, 4, flavour, msg)
+               : GetRecBufStruc(f, struc, ValuesRecStruc, elmsPos, nElms, 4, flavour, msg);
     if (!got) return Tagged(msg, "GetRLData");
     const int32_t krec = DecodeInt32(struc);
     if (count != nElms) return FailTag(msg, "RL record wrong length", "GetRLData");
@@ -299,10 +300,10 @@ bool GetRLValues(TRecFile& f, THeaderRec* head, TFileFlavour flavour, TValueRead
       if (!HoldsAll(mat)) return FailTag(msg, "Unexpected Nil Pointer", "GetRLData");
       CopyChunk(mat.Root->data(), dims, lo, hi, elms, count);
     }
-    check.Values(struc, readValues ? elms : nullptr, nElms);
+    check.Values(struc, nElms);
     if (krec == 1) break;
   }
-  if (!decode) KeepPlace(*head, begin, f, false, check.Canonical(), check.NNZ());
+  if (!decode) KeepPlace(*head, begin, f, false, check.Canonical(), -1);
   return true;
 }
 
@@ -351,7 +352,7 @@ bool GetRLSparseValues(TRecFile& f, THeaderRec* head, TFileFlavour flavour, TVal
     const bool got =
         how == TValueReading::Skip
             ? GetRecBufStruc(f, struc, EntryRecStruc, elmsPos, nItems, 4, flavour, msg)
-            : GetRecBuf(f, struc, EntryRecStruc, elms, nItems, 4, flavour, msg);
+            : GetRecBufInPlace(f, struc, EntryRecStruc, elms, nItems, 4, flavour, msg);
     if (!got) return Tagged(msg, "GetRLSparseData");
     const int32_t krec = DecodeInt32(struc);
     const int32_t total = DecodeInt32(struc + 4);

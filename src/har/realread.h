@@ -14,9 +14,16 @@ inline constexpr float NonFiniteMark = 424242.0f;
 // Replaces an infinity or not-a-number by NonFiniteMark; true when it did.
 bool FixNonFinite(float& v);
 
+// Adds to nnz the values among the n read from a file (4 bytes each) that
+// are not zero, as CountNonZeros counts them; false when one is not finite.
+bool CountFiniteNonZeros(const uint8_t* src, int64_t n, int64_t& nnz);
+
 // The FULL and SPSE readers; the forms without `how` decode. With Check or
 // Skip (valueplace.h) HeadMat stays empty and head->Values gets Begin, End,
-// Canonical and NNZ (its File is the caller's to set).
+// Sparse, Canonical and NNZ (its File is the caller's to set). Check reads
+// the values of SPSE records (their positions are checked) but only the
+// structure of FULL records: their values are counted by the writer that
+// copies them, and NNZ is then -1.
 bool GetRLData(TRecFile& f, THeaderRec* head, TFileFlavour flavour, std::string& msg);
 bool GetRLValues(TRecFile& f, THeaderRec* head, TFileFlavour flavour, TValueReading how,
                std::string& msg);

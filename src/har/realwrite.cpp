@@ -9,6 +9,7 @@
 #include "har/descriptor.h"
 #include "har/headvalues.h"
 #include "har/realplan.h"
+#include "har/realread.h"
 #include "har/relabels.h"
 #include "records/reccopy.h"
 #include "records/recbuf.h"
@@ -206,17 +207,63 @@ bool ChooseSparse(int64_t nnz, int64_t nValues) {
 
 namespace {
 
-// Values that lie in the file as this writer would write them again, in
-// the storage it would choose, go to the output as they lie: only the
-// header's name, descriptor and labels are made anew.
-bool WriteRLCopy(TRecFile& f, THeaderRec* head, TFileFlavour flavour, std::string& msg) {
+// Counts the non-zero values of a run of FULL records in memory (the
+// dimension record, then limits and values records by turns); false when a
+// value is not finite or the run is not such records.
+bool CountFullRun(const uint8_t* run, int64_t size, TFileFlavour flavour, int64_t& nnz) {
+  nnz = 0;
+  int64_t pos = 0;
+  for (int64_t i = 0; pos < size; ++i) {
+    const uint8_t* data = nullptr;
+    int32_t len = 0;
+    if (!NextRecordIn(run, size, pos, flavour, data, len)) return false;
+    if (i == 0 || i % 2 == 1) continue;  // the dimension and limits records
+    if (len < 8 || (len - 8) % 4 != 0) return false;
+    if (!CountFiniteNonZeros(data + 8, (len - 8) / 4, nnz)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ValuesCopyable(const THeaderRec& head, const uint8_t*& run, int64_t& nnz) {
+  run = nullptr;
+  nnz = -1;
+  const TValuePlace& place = head.Values;
+  if (!place.InFile() || place.Loaded || !place.Canonical || !place.File->IsOpen()) return false;
+  nnz = place.NNZ;
+  if (!place.Sparse) {
+    run = ReadRecordRun(*place.File, place.Begin, place.End);
+    if (run == nullptr || !CountFullRun(run, place.End - place.Begin, place.Flavour, nnz))
+      return false;
+  }
+  return ChooseSparse(nnz, std::max<int64_t>(SizeProduct(head.Dims), 0)) == place.Sparse;
+}
+
+namespace {
+
+// Values that ValuesCopyable accepts go to the output as they lie: only the
+// header's name, descriptor and labels are made anew. `copied` false: they
+// must be rebuilt instead.
+bool WriteRLCopy(TRecFile& f, THeaderRec* head, TFileFlavour flavour, bool& copied,
+                 std::string& msg) {
+  const uint8_t* run = nullptr;
+  int64_t nnz = 0;
+  copied = ValuesCopyable(*head, run, nnz);
+  if (!copied) return true;
   const TValuePlace& place = head->Values;
+  TRecFile& src = *place.File;
+  const int64_t nValues = std::max<int64_t>(SizeProduct(head->Dims), 0);
   head->StorageMethod = place.Sparse ? "SPSE" : "FULL";
-  head->HeadMat.NNZ = place.NNZ;
-  head->HeadMat.NValues = std::max<int64_t>(SizeProduct(head->Dims), 0);
+  head->HeadMat.NNZ = nnz;
+  head->HeadMat.NValues = nValues;
+  // Writing the start touches only the output, so the run stays where it is.
   if (!WriteRealStart(f, head, flavour, msg)) return Tagged(msg, "WriteRLData");
-  if (!CopyRecords(f, flavour, *place.File, place.Flavour, place.Begin, place.End, msg))
-    return Tagged(msg, "WriteRLData");
+  const bool ok = run != nullptr ? WriteRecordRun(f, flavour, run, place.End - place.Begin,
+                                                  place.Flavour, src.Name(), msg)
+                                 : CopyRecords(f, flavour, src, place.Flavour, place.Begin,
+                                               place.End, msg);
+  if (!ok) return Tagged(msg, "WriteRLData");
   return true;
 }
 
@@ -225,10 +272,9 @@ bool WriteRLCopy(TRecFile& f, THeaderRec* head, TFileFlavour flavour, std::strin
 bool WriteRLData(TRecFile& f, THeaderRec* head, TFileFlavour flavour, std::string& msg) {
   if (NilPtrError(head, msg)) return Tagged(msg, "WriteRLData");
   if (ValuesInFile(*head)) {
-    const TValuePlace& place = head->Values;
-    if (place.Canonical &&
-        ChooseSparse(place.NNZ, std::max<int64_t>(SizeProduct(head->Dims), 0)) == place.Sparse)
-      return WriteRLCopy(f, head, flavour, msg);
+    bool copied = false;
+    if (!WriteRLCopy(f, head, flavour, copied, msg)) return false;
+    if (copied) return true;
     // Any other header is decoded, written from memory and released again.
     if (!ReadHeaderValues(head, msg)) return Tagged(msg, "WriteRLData");
     const bool ok = WriteRLData(f, head, flavour, msg);

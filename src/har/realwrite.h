@@ -21,15 +21,23 @@ void InitSparseThreshold();
 // even) are zero and its positions fit in 32 bits.
 bool ChooseSparse(int64_t nnz, int64_t nValues);
 
+// True when the values that reading left in the file (valueplace.h) are
+// exactly the records this writer would make of them, in the storage it
+// would choose, so that writing copies them as they lie. FULL values are
+// read whole into memory for this and counted: `run` then points at their
+// records (valid until their file is next read) and nnz is their count of
+// non-zero values; SPSE values keep the count their check made.
+bool ValuesCopyable(const THeaderRec& head, const uint8_t*& run, int64_t& nnz);
+
 // Writes one real header ("RE" or "RL"): chooses the storage by the rounded
 // share of non-zero values (ties to even), stores the choice in the header's
 // StorageMethod, then writes the name record, descriptor, labels and values.
 // False with " [WriteRLData]" and the failing step's message; the file is
 // then left as written so far (the whole-file writer abandons it). The
 // header stays owned by the caller; its HeadMat counts are updated.
-// Values that reading left in the file (valueplace.h) are copied from there
-// as they lie when the check found them canonical and the storage chosen is
-// theirs; otherwise they are decoded, written from memory and released.
+// Values that reading left in the file are copied from there as they lie
+// when ValuesCopyable accepts them; otherwise they are decoded, written from
+// memory and released.
 bool WriteRLData(TRecFile& f, THeaderRec* head, TFileFlavour flavour, std::string& msg);
 
 // Writes the name record and the descriptor (the sizes 7, D1..D7), and for

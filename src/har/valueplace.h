@@ -35,8 +35,10 @@ struct TValuePlace {
   int64_t End = 0;    // just past the last data record
   bool Sparse = false;  // real values stored "SPSE" in the file
   // Found by Check: the records are exactly those our writer makes of the
-  // values they decode to (so no value needs the non-finite mark), and
-  // (real arrays) how many values are not zero.
+  // values they decode to. For SPSE records that includes the values (none
+  // is zero or needs the non-finite mark) and NNZ counts them; FULL values
+  // are not read by the check (NNZ -1), so their count and worth are left
+  // to whoever copies them.
   bool Canonical = false;
   int64_t NNZ = 0;
   // The values were decoded into memory by ReadHeaderValues.

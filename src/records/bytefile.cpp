@@ -93,6 +93,13 @@ ByteFile::~ByteFile() {
   }
 }
 
+int64_t ByteFile::Fill(uint8_t* dst, int64_t n) {
+  const int64_t r = HostReadAt(fd_, osPos_, dst, n);
+  if (r < 0) SystemError("reading", name_);
+  osPos_ += r;
+  return r;
+}
+
 int64_t ByteFile::Read(void* dst, int64_t n) {
   assert(!writing_ && fd_ != NoHandle && n >= 0);
   auto* out = static_cast<uint8_t*>(dst);
@@ -107,20 +114,63 @@ int64_t ByteFile::Read(void* dst, int64_t n) {
       continue;
     }
     // Large reads go straight into the caller's memory.
-    const bool direct = n - done >= cap;
-    uint8_t* target = direct ? out + done : buf_.get();
-    const int64_t r = HostRead(fd_, target, direct ? n - done : cap);
-    if (r < 0) SystemError("reading", name_);
-    if (r == 0) break;
-    osPos_ += r;
-    if (direct) {
+    if (n - done >= cap) {
+      const int64_t r = Fill(out + done, n - done);
+      if (r == 0) break;
       done += r;
-    } else {
-      bufPos_ = 0;
-      bufEnd_ = r;
+      continue;
     }
+    const int64_t r = Fill(buf_.get(), std::max(fill_, n - done));
+    if (r == 0) break;
+    bufPos_ = 0;
+    bufEnd_ = r;
+    fill_ = std::min(cap, 4 * fill_);  // reading on: larger steps
   }
   return done;
+}
+
+const uint8_t* ByteFile::View(int64_t n, int64_t ahead) {
+  assert(!writing_ && fd_ != NoHandle && n >= 0 && ahead >= 0);
+  const int64_t cap = ByteFileBufSize;
+  const int64_t want = n + ahead;
+  if (want > cap) return nullptr;
+  if (bufEnd_ - bufPos_ < want) {
+    // Keep what is left at the front and fill the rest.
+    const int64_t left = bufEnd_ - bufPos_;
+    std::memmove(buf_.get(), buf_.get() + bufPos_, static_cast<size_t>(left));
+    bufPos_ = 0;
+    bufEnd_ = left;
+    while (bufEnd_ < want) {
+      const int64_t r =
+          Fill(buf_.get() + bufEnd_, std::min(cap - bufEnd_, std::max(fill_, want - bufEnd_)));
+      if (r == 0) return nullptr;
+      bufEnd_ += r;
+    }
+    fill_ = std::min(cap, 4 * fill_);
+  }
+  const uint8_t* p = buf_.get() + bufPos_;
+  bufPos_ += n;
+  return p;
+}
+
+const uint8_t* ByteFile::ViewAt(int64_t pos, int64_t n) {
+  assert(!writing_ && fd_ != NoHandle && pos >= 0 && n >= 0);
+  Seek(pos);
+  if (n <= ByteFileBufSize) return View(n);
+  if (n > runSize_) {
+    std::string msg;
+    if (!CheckedAlloc([&] { run_ = std::make_unique_for_overwrite<uint8_t[]>(n); }, msg))
+      FatalError(msg);
+    runSize_ = n;
+  }
+  MoveTo(pos);
+  int64_t got = 0;
+  while (got < n) {
+    const int64_t r = Fill(run_.get() + got, n - got);
+    if (r == 0) return nullptr;
+    got += r;
+  }
+  return run_.get();
 }
 
 void ByteFile::Skip(int64_t n) {
@@ -129,10 +179,7 @@ void ByteFile::Skip(int64_t n) {
     bufPos_ += n;
     return;
   }
-  const int64_t target = Position() + n;
-  if (!HostSeek(fd_, target)) SystemError("positioning in", name_);
-  osPos_ = target;
-  bufPos_ = bufEnd_ = 0;
+  MoveTo(Position() + n);
 }
 
 void ByteFile::Seek(int64_t pos) {
@@ -143,9 +190,16 @@ void ByteFile::Seek(int64_t pos) {
     bufPos_ = pos - bufStart;
     return;
   }
-  if (!HostSeek(fd_, pos)) SystemError("positioning in", name_);
+  MoveTo(pos);
+}
+
+void ByteFile::MoveTo(int64_t pos) {
+  // Reads are made at their offset, so moving costs no call; after a move
+  // the next fill is small, since a reader that passes over data often
+  // wants only a little before it moves on again.
   osPos_ = pos;
   bufPos_ = bufEnd_ = 0;
+  fill_ = kFillAfterMove;
 }
 
 int64_t ByteFile::Position() const {
@@ -194,7 +248,8 @@ bool ByteFile::CopyFrom(ByteFile& src, int64_t pos, int64_t n, bool& srcShort) {
   if (!CountTestBytes(n)) return false;
   // Short runs go through the buffer: a system call of their own would cost
   // more than the copy.
-  if (n >= kKernelCopyMin) {
+  const int64_t page = 4096;
+  if (n >= kKernelCopyMin && (pos - Position()) % page == 0) {
     if (!FlushBuffer()) return false;
     int64_t copied = 0;
     bool unsupported = false;

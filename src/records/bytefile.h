@@ -36,6 +36,19 @@ class ByteFile {
   // only at the end of the file. An error the system reports ends the run.
   int64_t Read(void* dst, int64_t n);
 
+  // Reads n bytes without copying them out: returns where they lie in this
+  // file's buffer, valid until the buffer is next filled. The `ahead` bytes
+  // after them are buffered too, so that reading them next leaves the view
+  // valid. Null, with the position unchanged, when n + ahead is more than
+  // the buffer holds or than is left in the file.
+  const uint8_t* View(int64_t n, int64_t ahead = 0);
+
+  // Reads the n bytes at `pos` whole into memory: the read buffer when they
+  // fit, else a buffer of the file's own that grows to the longest run asked
+  // for; valid until the next call on this file. Null when the file ends
+  // before pos + n. The position is then pos + n.
+  const uint8_t* ViewAt(int64_t pos, int64_t n);
+
   // Moves n >= 0 bytes forward without reading; the position may pass the end.
   void Skip(int64_t n);
 
@@ -50,9 +63,11 @@ class ByteFile {
   // every later write and Finish fail too.
   bool Write(const void* src, int64_t n);
 
-  // Appends the n bytes of `src` (a file being read) that begin at `pos`,
-  // inside the kernel where the host can copy between files, else through
-  // this file's buffer; src's position is left anywhere. False when the
+  // Appends the n bytes of `src` (a file being read) that begin at `pos`:
+  // inside the kernel where the host can copy between files and the bytes
+  // keep their place within a page (a copy that shifts them costs the kernel
+  // more than reading and writing them), else through this file's buffer;
+  // src's position is left anywhere. False when the
   // system reports a write failure (and then every later write fails too),
   // or with `srcShort` set when `src` ends before pos + n.
   bool CopyFrom(ByteFile& src, int64_t pos, int64_t n, bool& srcShort);
@@ -86,11 +101,16 @@ class ByteFile {
   bool FlushBuffer();
   void StartWriteback();
   bool CountTestBytes(int64_t n);
+  int64_t Fill(uint8_t* dst, int64_t n);
+  void MoveTo(int64_t pos);
 
   // Written data is handed to the disk in steps of this many bytes.
   static constexpr int64_t kWritebackStep = int64_t{16} << 20;
   // Copies of at least this many bytes are made inside the kernel.
   static constexpr int64_t kKernelCopyMin = int64_t{256} << 10;
+  // The first fill of the read buffer after a move; each further fill is
+  // four times larger, up to the whole buffer.
+  static constexpr int64_t kFillAfterMove = int64_t{4} << 10;
   void Release(bool unlinkTemp);
 
   intptr_t fd_ = -1;  // a HostHandle (records/hostfile.h)
@@ -102,9 +122,13 @@ class ByteFile {
   std::string finalPath_;  // name_, or the file a symbolic link at name_ points to
   std::string tempName_;
   std::unique_ptr<uint8_t[]> buf_;  // ByteFileBufSize bytes, not cleared
+  std::unique_ptr<uint8_t[]> run_;  // ViewAt's runs longer than buf_, not cleared
+  int64_t runSize_ = 0;
   int64_t bufPos_ = 0;              // next unread byte (reading)
   int64_t bufEnd_ = 0;              // bytes held (reading) or pending (writing)
-  int64_t osPos_ = 0;               // the system's position in the file
+  int64_t osPos_ = 0;               // reading: the next byte to fill from; writing:
+                                    // the system's position in the file
+  int64_t fill_ = ByteFileBufSize;  // reading: bytes asked for by the next fill
   int64_t writebackPos_ = 0;        // written data before this is on its way to disk
   int64_t sizeAtOpen_ = 0;
 };

@@ -15,15 +15,13 @@ inline constexpr HostHandle NoHandle = -1;
 // folder; otherwise `size` is its size in bytes.
 bool HostOpenRead(const std::string& name, HostHandle& h, int64_t& size);
 
-// Reads up to n bytes; the count that arrived, 0 at the end of the file, -1
-// when the system reports an error (HostErrorText tells which).
-int64_t HostRead(HostHandle h, void* dst, int64_t n);
+// Reads up to n bytes from byte `pos`; the count that arrived, 0 at the end
+// of the file, -1 when the system reports an error (HostErrorText tells
+// which).
+int64_t HostReadAt(HostHandle h, int64_t pos, void* dst, int64_t n);
 
 // Writes all n bytes; false on any failure the system reports.
 bool HostWriteAll(HostHandle h, const uint8_t* src, int64_t n);
-
-// Moves to byte `pos` from the start; false on failure.
-bool HostSeek(HostHandle h, int64_t pos);
 
 // Copies n bytes of `in` from byte `inPos` to the current position of `out`
 // inside the kernel, advancing `out`. `copied` says how many arrived (fewer

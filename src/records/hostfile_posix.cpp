@@ -66,10 +66,10 @@ bool HostOpenRead(const std::string& name, HostHandle& h, int64_t& size) {
   return true;
 }
 
-int64_t HostRead(HostHandle h, void* dst, int64_t n) {
+int64_t HostReadAt(HostHandle h, int64_t pos, void* dst, int64_t n) {
   const size_t want = static_cast<size_t>(std::min<int64_t>(n, INT_MAX));
   for (;;) {
-    const ssize_t r = ::read(Fd(h), dst, want);
+    const ssize_t r = ::pread(Fd(h), dst, want, static_cast<off_t>(pos));
     if (r < 0 && errno == EINTR) continue;
     return r;
   }
@@ -85,10 +85,6 @@ bool HostWriteAll(HostHandle h, const uint8_t* src, int64_t n) {
     n -= w;
   }
   return true;
-}
-
-bool HostSeek(HostHandle h, int64_t pos) {
-  return ::lseek(Fd(h), static_cast<off_t>(pos), SEEK_SET) >= 0;
 }
 
 bool HostCopyRange(HostHandle in, int64_t inPos, HostHandle out, int64_t n, int64_t& copied,

@@ -62,10 +62,13 @@ bool HostOpenRead(const std::string& name, HostHandle& h, int64_t& size) {
   return true;
 }
 
-int64_t HostRead(HostHandle h, void* dst, int64_t n) {
+int64_t HostReadAt(HostHandle h, int64_t pos, void* dst, int64_t n) {
   const DWORD want = static_cast<DWORD>(std::min<int64_t>(n, 1 << 30));
   DWORD got = 0;
-  if (!::ReadFile(Handle(h), dst, want, &got, nullptr)) {
+  OVERLAPPED at{};  // on a handle opened for synchronous use: read at this offset
+  at.Offset = static_cast<DWORD>(static_cast<uint64_t>(pos) & 0xFFFFFFFFu);
+  at.OffsetHigh = static_cast<DWORD>(static_cast<uint64_t>(pos) >> 32);
+  if (!::ReadFile(Handle(h), dst, want, &got, &at)) {
     return ::GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
   }
   return got;
@@ -80,12 +83,6 @@ bool HostWriteAll(HostHandle h, const uint8_t* src, int64_t n) {
     n -= written;
   }
   return true;
-}
-
-bool HostSeek(HostHandle h, int64_t pos) {
-  LARGE_INTEGER to{};
-  to.QuadPart = pos;
-  return ::SetFilePointerEx(Handle(h), to, nullptr, FILE_BEGIN) != 0;
 }
 
 bool HostCopyRange(HostHandle, int64_t, HostHandle, int64_t, int64_t& copied, bool& unsupported) {

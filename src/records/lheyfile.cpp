@@ -135,22 +135,38 @@ bool GetRecLenA(TRecFile& f, int32_t& recLen, int32_t& recLenCheck, bool& atEof,
   if (atEof) return true;
   const int nExtra = b[0] & 3;
   if (nExtra > 0 && !FileRead(f, b + 1, nExtra, msg)) return Tagged(msg, "GetRecLenA");
-  recLen = (b[0] >> 2) + b[1] * 64 + b[2] * 16384 + b[3] * 4194304;
-  recLenCheck = recLen + nExtra + 1;
+  recLen = DecodeLaheyLen(b, recLenCheck);
   return true;
+}
+
+int32_t DecodeLaheyLen(const uint8_t b[4], int32_t& recLenCheck) {
+  const int nExtra = b[0] & 3;
+  int32_t v = b[0] >> 2;
+  if (nExtra >= 1) v += b[1] * 64;
+  if (nExtra >= 2) v += b[2] * 16384;
+  if (nExtra >= 3) v += b[3] * 4194304;
+  recLenCheck = v + nExtra + 1;
+  return v;
+}
+
+int CheckLaheyTrail(const uint8_t* b, int32_t recLenCheck) {
+  const int n = LaheyLenBytes(recLenCheck);
+  const uint8_t last = b[n - 1];
+  if ((last & 3) != n - 1) return -1;
+  int64_t value = last >> 2;
+  if (n >= 2) value += int64_t{b[n - 2]} * 64;
+  if (n >= 3) value += int64_t{b[n - 3]} * 16384;
+  if (n == 4) value += int64_t{b[0]} * 4194304;
+  return value == recLenCheck ? 1 : 0;
 }
 
 bool ChkRecLen(TRecFile& f, int32_t recLenCheck, std::string& msg) {
   const int n = LaheyLenBytes(recLenCheck);
   uint8_t b[4];
   if (!FileRead(f, b, n, msg)) return Tagged(msg, "ChkRecLen");
-  const uint8_t last = b[n - 1];
-  if ((last & 3) != n - 1) return Fail(msg, "Bad NExtraCheck value") || Tagged(msg, "ChkRecLen");
-  int64_t value = last >> 2;
-  if (n >= 2) value += int64_t{b[n - 2]} * 64;
-  if (n >= 3) value += int64_t{b[n - 3]} * 16384;
-  if (n == 4) value += int64_t{b[0]} * 4194304;
-  if (value != recLenCheck) return Fail(msg, "Bad RecLenCheck value") || Tagged(msg, "ChkRecLen");
+  const int check = CheckLaheyTrail(b, recLenCheck);
+  if (check < 0) return Fail(msg, "Bad NExtraCheck value") || Tagged(msg, "ChkRecLen");
+  if (check == 0) return Fail(msg, "Bad RecLenCheck value") || Tagged(msg, "ChkRecLen");
   return true;
 }
 

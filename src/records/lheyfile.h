@@ -82,6 +82,14 @@ void EncodeLaheyLen(int32_t v, uint8_t out[4], int& nExtra);
 // 1, 2, 3 or 4: the marker length for v.
 int LaheyLenBytes(int32_t v);
 
+// The value of the Old Lahey leading marker at b (1 + (b[0] & 3) bytes), and
+// the value its trailing marker must carry.
+int32_t DecodeLaheyLen(const uint8_t b[4], int32_t& recLenCheck);
+// Checks the LaheyLenBytes(recLenCheck) bytes of a trailing marker at b: 1
+// when it carries recLenCheck, 0 when it carries another value, -1 when its
+// byte count bits are wrong.
+int CheckLaheyTrail(const uint8_t* b, int32_t recLenCheck);
+
 bool GetRecLenA(TRecFile& f, int32_t& recLen, int32_t& recLenCheck, bool& atEof, std::string& msg);
 bool ChkRecLen(TRecFile& f, int32_t recLenCheck, std::string& msg);
 bool FujiGetRecLen(TRecFile& f, int32_t& recLen, bool& atEof, std::string& msg);

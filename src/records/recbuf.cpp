@@ -64,10 +64,12 @@ namespace {
 
 // Reads the next record: its leading marker, the first `keep` data bytes
 // into buf (all of them when keep is at least the length), the rest passed
-// over, and its trailing marker. The faults, and their order, are those of
-// reading the record whole.
-bool ReadRecord(TRecFile& f, uint8_t* buf, int32_t keep, int32_t& recLen, int64_t& dataPos,
-                TFileFlavour flavour, bool& atEof, std::string& msg) {
+// over, and its trailing marker. With `view`, a whole record that the file's
+// buffer holds is left there instead, and `data` points at it (else at buf).
+// The faults, and their order, are those of reading the record whole.
+bool ReadRecord(TRecFile& f, uint8_t* buf, int32_t keep, bool view, const uint8_t*& data,
+                int32_t& recLen, int64_t& dataPos, TFileFlavour flavour, bool& atEof,
+                std::string& msg) {
   int32_t recLenCheck = 0;
   const bool ok = flavour == TFileFlavour::NewFujitsu
                       ? FujiGetRecLen(f, recLen, atEof, msg)
@@ -77,7 +79,14 @@ bool ReadRecord(TRecFile& f, uint8_t* buf, int32_t keep, int32_t& recLen, int64_
   if (recLen > MaxHarBuf) return Fail(msg, "File record too long") || Tagged(msg, "GetLaheyRecA");
   const int32_t head = std::min(recLen, keep);
   dataPos = f.File->Position();
-  if (!FileRead(f, buf, head, msg)) return Tagged(msg, "GetLaheyRecA");
+  // The trailing marker stays in the buffer with the data, so that checking
+  // it leaves the data where it is.
+  const int trailSize = flavour == TFileFlavour::NewFujitsu ? 4 : LaheyLenBytes(recLenCheck);
+  data = view && head == recLen ? f.File->View(recLen, trailSize) : nullptr;
+  if (data == nullptr) {
+    if (!FileRead(f, buf, head, msg)) return Tagged(msg, "GetLaheyRecA");
+    data = buf;
+  }
   if (head < recLen) {
     ByteFile& file = *f.File;
     const int64_t rest = recLen - head;
@@ -91,11 +100,15 @@ bool ReadRecord(TRecFile& f, uint8_t* buf, int32_t keep, int32_t& recLen, int64_
   return true;
 }
 
-// GetRecBuf with the elements either read (keepElms) or passed over, their
-// offset in the file given in elmsPos.
-bool ReadRecBuf(TRecFile& f, const uint8_t*& strucPtr, int32_t strucSiz, bool keepElms,
+// How a record-buffer record is read: into HarBuf, left in the file's
+// buffer where it can be, or with its elements passed over.
+enum class TRecRead { IntoHarBuf, InPlace, StrucOnly };
+
+// GetRecBuf as `how` says; elmsPos is the offset of the elements in the file.
+bool ReadRecBuf(TRecFile& f, const uint8_t*& strucPtr, int32_t strucSiz, TRecRead how,
                 const uint8_t*& elmsPtr, int64_t& elmsPos, int32_t& nElms, int32_t sizElms,
                 TFileFlavour flavour, std::string& msg) {
+  const bool keepElms = how != TRecRead::StrucOnly;
   assert(strucSiz >= 0 && sizElms >= 0);
   if (sizElms == 0) return Fail(msg, "sizelms=0") || Tagged(msg, "GetRecBuf");
   int32_t recLen = 0;
@@ -104,7 +117,9 @@ bool ReadRecBuf(TRecFile& f, const uint8_t*& strucPtr, int32_t strucSiz, bool ke
   const int32_t keep =
       keepElms ? INT32_MAX : static_cast<int32_t>(std::min<int64_t>(fixedLen, INT32_MAX));
   int64_t dataPos = 0;
-  if (!ReadRecord(f, HarBuf(), keep, recLen, dataPos, flavour, atEof, msg))
+  const uint8_t* data = nullptr;
+  if (!ReadRecord(f, HarBuf(), keep, how == TRecRead::InPlace, data, recLen, dataPos, flavour,
+                  atEof, msg))
     return Tagged(msg, "GetRecBuf");
   // A file that ends where a record belongs is damaged: say so, rather than
   // leave a message of tags alone.
@@ -114,7 +129,7 @@ bool ReadRecBuf(TRecFile& f, const uint8_t*& strucPtr, int32_t strucSiz, bool ke
                 "Record too Short " + std::to_string(recLen) + "/" + std::to_string(fixedLen)) ||
            Tagged(msg, "GetRecBuf");
   }
-  strucPtr = HarBuf() + LenHead;
+  strucPtr = data + LenHead;
   elmsPtr = keepElms ? strucPtr + strucSiz : nullptr;
   elmsPos = dataPos + fixedLen;
   const int64_t rest = recLen - fixedLen;
@@ -128,7 +143,8 @@ bool ReadRecBuf(TRecFile& f, const uint8_t*& strucPtr, int32_t strucSiz, bool ke
 bool GetLaheyRecA(TRecFile& f, uint8_t* buf, int32_t& recLen, TFileFlavour flavour, bool& atEof,
                   std::string& msg) {
   int64_t dataPos = 0;
-  return ReadRecord(f, buf, INT32_MAX, recLen, dataPos, flavour, atEof, msg);
+  const uint8_t* data = nullptr;
+  return ReadRecord(f, buf, INT32_MAX, false, data, recLen, dataPos, flavour, atEof, msg);
 }
 
 bool GetNextRec(TRecFile& f, uint8_t* buf, int32_t& recLen, TFileFlavour flavour,
@@ -242,13 +258,23 @@ bool WriteRecBuf(TRecFile& f, const void* struc, int32_t strucSiz, const void* e
 bool GetRecBuf(TRecFile& f, const uint8_t*& strucPtr, int32_t strucSiz, const uint8_t*& elmsPtr,
                int32_t& nElms, int32_t sizElms, TFileFlavour flavour, std::string& msg) {
   int64_t elmsPos = 0;
-  return ReadRecBuf(f, strucPtr, strucSiz, true, elmsPtr, elmsPos, nElms, sizElms, flavour, msg);
+  return ReadRecBuf(f, strucPtr, strucSiz, TRecRead::IntoHarBuf, elmsPtr, elmsPos, nElms, sizElms,
+                    flavour, msg);
+}
+
+bool GetRecBufInPlace(TRecFile& f, const uint8_t*& strucPtr, int32_t strucSiz,
+                      const uint8_t*& elmsPtr, int32_t& nElms, int32_t sizElms,
+                      TFileFlavour flavour, std::string& msg) {
+  int64_t elmsPos = 0;
+  return ReadRecBuf(f, strucPtr, strucSiz, TRecRead::InPlace, elmsPtr, elmsPos, nElms, sizElms,
+                    flavour, msg);
 }
 
 bool GetRecBufStruc(TRecFile& f, const uint8_t*& strucPtr, int32_t strucSiz, int64_t& elmsPos,
                     int32_t& nElms, int32_t sizElms, TFileFlavour flavour, std::string& msg) {
   const uint8_t* elmsPtr = nullptr;
-  return ReadRecBuf(f, strucPtr, strucSiz, false, elmsPtr, elmsPos, nElms, sizElms, flavour, msg);
+  return ReadRecBuf(f, strucPtr, strucSiz, TRecRead::StrucOnly, elmsPtr, elmsPos, nElms, sizElms,
+                    flavour, msg);
 }
 
 }  // namespace modrask

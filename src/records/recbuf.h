@@ -70,6 +70,14 @@ inline constexpr char EndOfFileText[] = "End of file where a record was expected
 bool GetRecBuf(TRecFile& f, const uint8_t*& strucPtr, int32_t strucSiz, const uint8_t*& elmsPtr,
                int32_t& nElms, int32_t sizElms, TFileFlavour flavour, std::string& msg);
 
+// As GetRecBuf, with the same faults in the same order, but the record is
+// left in the file's own buffer where that holds it whole: the pointers are
+// valid only until the next read of this file (or of HarBuf). For readers
+// that look at a record once and copy what they keep.
+bool GetRecBufInPlace(TRecFile& f, const uint8_t*& strucPtr, int32_t strucSiz,
+                      const uint8_t*& elmsPtr, int32_t& nElms, int32_t sizElms,
+                      TFileFlavour flavour, std::string& msg);
+
 // As GetRecBuf, with the same faults in the same order, but only the head
 // and the structure are read into HarBuf: the elements are passed over
 // (repositioning, never reading), and elmsPos is the file offset where they

@@ -4,6 +4,7 @@
 
 #include "records/bytefile.h"
 #include "records/recbuf.h"
+#include "support/coding.h"
 #include "support/message.h"
 
 namespace modrask {
@@ -11,9 +12,12 @@ namespace {
 
 constexpr char kNoSpace[] = "cannot write to disk (probably no space)";
 
+bool Changed(const std::string& name, std::string& msg) {
+  return Fail(msg, "Input file changed while it was copied: " + name) || Tagged(msg, "CopyRecords");
+}
+
 bool Changed(const TRecFile& src, std::string& msg) {
-  return Fail(msg, "Input file changed while it was copied: " + src.Name()) ||
-         Tagged(msg, "CopyRecords");
+  return Changed(src.Name(), msg);
 }
 
 bool NoSpace(std::string& msg) {
@@ -60,6 +64,57 @@ bool CopyReframed(TRecFile& dst, TFileFlavour dstFlavour, TRecFile& src, TFileFl
 }
 
 }  // namespace
+
+const uint8_t* ReadRecordRun(TRecFile& src, int64_t begin, int64_t end) {
+  assert(src.IsOpen() && !src.File->IsWriting() && begin <= end);
+  return src.File->ViewAt(begin, end - begin);
+}
+
+bool NextRecordIn(const uint8_t* run, int64_t size, int64_t& pos, TFileFlavour flavour,
+                  const uint8_t*& data, int32_t& len) {
+  if (pos < 0 || pos >= size) return false;
+  const uint8_t* p = run + pos;
+  const int64_t avail = size - pos;
+  if (flavour == TFileFlavour::NewFujitsu) {
+    if (avail < 8) return false;
+    len = DecodeInt32(p);
+    if (len < 0 || len > avail - 8 || DecodeInt32(p + 4 + len) != len) return false;
+    data = p + 4;
+    pos += 8 + int64_t{len};
+    return true;
+  }
+  uint8_t lead[4] = {p[0], 0, 0, 0};
+  const int leadSize = 1 + (p[0] & 3);
+  if (avail < leadSize) return false;
+  for (int i = 1; i < leadSize; ++i) lead[i] = p[i];
+  int32_t check = 0;
+  len = DecodeLaheyLen(lead, check);
+  const int trailSize = LaheyLenBytes(check);
+  if (len > avail - leadSize - trailSize) return false;
+  if (CheckLaheyTrail(p + leadSize + len, check) != 1) return false;
+  data = p + leadSize;
+  pos += leadSize + int64_t{len} + trailSize;
+  return true;
+}
+
+bool WriteRecordRun(TRecFile& dst, TFileFlavour dstFlavour, const uint8_t* run, int64_t size,
+                    TFileFlavour srcFlavour, const std::string& srcName, std::string& msg) {
+  assert(dst.IsOpen() && dst.File->IsWriting());
+  if (dstFlavour == srcFlavour) return dst.File->Write(run, size) || NoSpace(msg);
+  int64_t pos = 0;
+  while (pos < size) {
+    const uint8_t* data = nullptr;
+    int32_t len = 0;
+    if (!NextRecordIn(run, size, pos, srcFlavour, data, len)) return Changed(srcName, msg);
+    uint8_t lead[4], trail[4];
+    int trailSize = 0;
+    const int leadSize = BuildMarkers(len, dstFlavour, lead, trail, trailSize);
+    ByteFile& out = *dst.File;
+    if (!out.Write(lead, leadSize) || !out.Write(data, len) || !out.Write(trail, trailSize))
+      return NoSpace(msg);
+  }
+  return true;
+}
 
 bool CopyRecords(TRecFile& dst, TFileFlavour dstFlavour, TRecFile& src, TFileFlavour srcFlavour,
                  int64_t begin, int64_t end, std::string& msg) {

@@ -19,4 +19,22 @@ namespace modrask {
 bool CopyRecords(TRecFile& dst, TFileFlavour dstFlavour, TRecFile& src, TFileFlavour srcFlavour,
                  int64_t begin, int64_t end, std::string& msg);
 
+// The records of `src` from byte `begin` up to byte `end`, read whole into
+// memory (the file's buffer, or one of its own for longer runs), valid until
+// src is next read. Null when the file ends first.
+const uint8_t* ReadRecordRun(TRecFile& src, int64_t begin, int64_t end);
+
+// Takes the record that starts at `pos` of a run of `size` bytes in memory:
+// its data and length, and pos moved past it. False when what lies there is
+// not one whole record whose markers agree.
+bool NextRecordIn(const uint8_t* run, int64_t size, int64_t& pos, TFileFlavour flavour,
+                  const uint8_t*& data, int32_t& len);
+
+// Appends to `dst` (written in `dstFlavour`) a run of whole records held in
+// memory in `srcFlavour`: as it lies when the framings agree, else record by
+// record under new markers. Failures, with " [CopyRecords]": those of
+// CopyRecords.
+bool WriteRecordRun(TRecFile& dst, TFileFlavour dstFlavour, const uint8_t* run, int64_t size,
+                    TFileFlavour srcFlavour, const std::string& srcName, std::string& msg);
+
 }  // namespace modrask
