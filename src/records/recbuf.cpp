@@ -187,11 +187,7 @@ bool GetRecBuf(TRecFile& f, const uint8_t*& strucPtr, int32_t strucSiz, const ui
   assert(strucSiz >= 0 && sizElms >= 0);
   if (sizElms == 0) return Fail(msg, "sizelms=0") || Tagged(msg, "GetRecBuf");
   int32_t recLen = 0;
-  bool atEof = false;
-  if (!GetLaheyRecA(f, HarBuf(), recLen, flavour, atEof, msg)) return Tagged(msg, "GetRecBuf");
-  // A file that ends where a record belongs is damaged: say so, rather than
-  // leave a message of tags alone.
-  if (atEof) return Fail(msg, EndOfFileText) || Tagged(msg, "GetRecBuf");
+  if (!GetNextRec(f, HarBuf(), recLen, flavour, msg)) return Tagged(msg, "GetRecBuf");
   const int64_t fixedLen = int64_t{LenHead} + strucSiz;
   if (recLen < fixedLen) {
     return Fail(msg,
