@@ -121,9 +121,8 @@ bool ReadRecBuf(TRecFile& f, const uint8_t*& strucPtr, int32_t strucSiz, TRecRea
   if (!ReadRecord(f, HarBuf(), keep, how == TRecRead::InPlace, data, recLen, dataPos, flavour,
                   atEof, msg))
     return Tagged(msg, "GetRecBuf");
-  // A file that ends where a record belongs is damaged: say so, rather than
-  // leave a message of tags alone.
-  if (atEof) return Fail(msg, EndOfFileText) || Tagged(msg, "GetRecBuf");
+  // The end of the file assigns no text of its own: the tag alone.
+  if (atEof) return Tagged(msg, "GetRecBuf");
   if (recLen < fixedLen) {
     return Fail(msg,
                 "Record too Short " + std::to_string(recLen) + "/" + std::to_string(fixedLen)) ||

@@ -58,15 +58,12 @@ bool GetHead(TRecFile& f, std::string& name, bool& found, TFileFlavour flavour, 
 bool WriteRecBuf(TRecFile& f, const void* struc, int32_t strucSiz, const void* elms, int64_t nElms,
                  int32_t sizElms, TFileFlavour flavour, std::string& msg);
 
-// The text of a file that ends where a record-buffer record was expected.
-inline constexpr char EndOfFileText[] = "End of file where a record was expected";
-
 // Reads one record-buffer record into HarBuf. strucPtr and elmsPtr point into
 // HarBuf and stay valid until the next read into it. Failures: "sizelms=0",
-// "Record too Short n/m", "Non-Unit Record Length", EndOfFileText, record
-// faults; all with
-// " [GetRecBuf]".
-// The record's data, its blank head included, starts at HarBuf().
+// "Record too Short n/m", "Non-Unit Record Length", record faults; all with
+// " [GetRecBuf]". The end of the file assigns no text: `msg` keeps what it
+// held and gets the tag. The record's data, its blank head included, starts
+// at HarBuf().
 bool GetRecBuf(TRecFile& f, const uint8_t*& strucPtr, int32_t strucSiz, const uint8_t*& elmsPtr,
                int32_t& nElms, int32_t sizElms, TFileFlavour flavour, std::string& msg);
 

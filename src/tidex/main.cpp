@@ -3,13 +3,14 @@
 #include <string>
 #include <vector>
 
-#include "consolelines.h"
 #include "folderwalk.h"
+#include "support/consolelines.h"
+#include "support/mhUtil.h"
 #include "tidex.h"
-#include "tracercheck.h"
 
 int main(int argc, char** argv) {
   const std::vector<std::string> Args(argv + 1, argv + argc);
   const std::unique_ptr<modrask::TFolderWalk> Walk = modrask::NewHostFolders();
-  return modrask::RunTidex(Args, modrask::ConsoleOut(), std::cin, modrask::UnderDebugger(), *Walk);
+  return modrask::RunTidex(Args, modrask::ConsoleOut(), std::cin, modrask::DebuggerAttached(),
+                           *Walk);
 }

@@ -91,7 +91,7 @@ TEST(GetHarStrings, RefusesRecordsThatDisagree) {
        0,
        0,
        "sizelms=0 [GetRecBuf] [GetHarStrings]"},
-      {"EndOfFile", {test::Strings1CRecord(2, 2, {"a"}, 4)}, 2, 4, "End of file where a record was expected [GetRecBuf] [GetHarStrings]"},
+      {"EndOfFile", {test::Strings1CRecord(2, 2, {"a"}, 4)}, 2, 4, " [GetRecBuf] [GetHarStrings]"},
       {"NegativeCount",
        {},
        -3,

@@ -20,7 +20,9 @@ namespace {
 using test::Bytes;
 
 // A fault text (at least one visible character that is no tag) followed by
-// one or more tags, the outermost the whole-file reader's.
+// one or more tags, the outermost the whole-file reader's. A file that ends
+// where a record-buffer record belongs has no fault text: its chain is tags
+// alone, from " [GetRecBuf]" on.
 bool FollowsConvention(const std::string& msg) {
   const std::string_view outer = " [ReadHarFile]";
   if (!std::string_view(msg).ends_with(outer)) return false;
@@ -35,7 +37,8 @@ bool FollowsConvention(const std::string& msg) {
     rest = rest.substr(0, open);
     if (!rest.empty() && rest.back() == ' ') rest.remove_suffix(1);
   }
-  return rest.find_first_not_of(" \t\r\n") != std::string_view::npos;
+  if (rest.find_first_not_of(" \t\r\n") != std::string_view::npos) return true;
+  return rest.empty() && msg.starts_with(" [GetRecBuf] ");
 }
 
 // Reads the file with the values in memory, left in the file (which must
@@ -126,7 +129,8 @@ std::vector<std::string> CorruptionSweep::files_;
 TEST(CorruptionSweepShape, MessagesOfTheConvention) {
   EXPECT_TRUE(FollowsConvention("2I record wrong length [Get2IData] [ReadHarFile]"));
   EXPECT_TRUE(FollowsConvention("At header ELEM\nneltrd mismatch [GetOrgREData] [ReadHarFile]"));
-  EXPECT_FALSE(FollowsConvention(" [GetRecBuf] [ReadHarFile]"));
+  EXPECT_TRUE(FollowsConvention(" [GetRecBuf] [Get2IData] [ReadHarFile]"));
+  EXPECT_FALSE(FollowsConvention(" [Get2IData] [ReadHarFile]"));
   EXPECT_FALSE(FollowsConvention("2I record wrong length [Get2IData]"));
   EXPECT_FALSE(FollowsConvention("[ReadHarFile]"));
 }

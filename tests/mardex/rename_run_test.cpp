@@ -5,9 +5,11 @@
 
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "har/harwrite.h"
 #include "mardex/mardex_fixture.h"
+#include "records/recbuf.h"
 
 namespace modrask {
 namespace {
@@ -44,19 +46,29 @@ TEST_F(OpenHarFileTest, NotARecordFile) {
 }
 
 TEST_F(OpenHarFileTest, ReadFailurePrintsTheReadersMessageBelow) {
-  // The last record, the data of the integer matrix INTS, cut short (after
-  // the records that the framing probe reads).
-  const std::string name = dir_.File("cut.har");
+  // The last record, the data of the integer matrix INTS (2 x 3), cut short
+  // after the records that the framing probe reads, or missing altogether: an
+  // end of the file where a record belongs has no text of its own.
   const std::string bytes = test::StandardFile(TFileFlavour::NewFujitsu).Bytes();
-  test::WriteFileBytes(name, bytes.substr(0, bytes.size() - 6));
-  EXPECT_FALSE(OpenHarFile(out_, h_, name, msg_));
-  const std::string reason =
-      "Unexpected end-of-file [FileRead] [GetLaheyRecA] [GetRecBuf] [Get2IData] "
-      "[ReadHeaderData:INTS] [ReadMoreIntoHarFile] [ReadHarFile]";
-  EXPECT_EQ(msg_, reason);
-  EXPECT_EQ(out_.str(),
-            "Error reading input file \"" + name + "\". Error message is:\n" + reason + "\n");
-  EXPECT_FALSE(h_);
+  // Two markers, the head, a structure of 7 integers and the 6 values.
+  const size_t intsRecord = 4 + LenHead + 7 * 4 + 6 * 4 + 4;
+  const std::string outer =
+      " [Get2IData] [ReadHeaderData:INTS] [ReadMoreIntoHarFile] [ReadHarFile]";
+  const std::pair<size_t, std::string> cases[] = {
+      {6, "Unexpected end-of-file [FileRead] [GetLaheyRecA] [GetRecBuf]" + outer},
+      {intsRecord, " [GetRecBuf]" + outer}};
+  for (const auto& [cut, reason] : cases) {
+    SCOPED_TRACE(cut);
+    const std::string name = dir_.File("cut.har");
+    test::WriteFileBytes(name, bytes.substr(0, bytes.size() - cut));
+    std::ostringstream out;
+    PHarData h;
+    EXPECT_FALSE(OpenHarFile(out, h, name, msg_));
+    EXPECT_EQ(msg_, reason);
+    EXPECT_EQ(out.str(),
+              "Error reading input file \"" + name + "\". Error message is:\n" + reason + "\n");
+    EXPECT_FALSE(h);
+  }
 }
 
 TEST_F(OpenHarFileTest, SuccessNamesTheFlavour) {
