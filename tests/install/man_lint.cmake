@@ -1,0 +1,21 @@
+# Lints every man page in MAN_DIR with mandoc -Tlint and groff's warnings:
+# any message fails.
+find_program(MANDOC mandoc)
+find_program(GROFF groff)
+if(NOT MANDOC OR NOT GROFF)
+  message(FATAL_ERROR "mandoc and groff are needed (Debian packages mandoc, groff-base)")
+endif()
+file(GLOB pages "${MAN_DIR}/*.1")
+if(NOT pages)
+  message(FATAL_ERROR "no man pages in ${MAN_DIR}")
+endif()
+foreach(page IN LISTS pages)
+  foreach(lint "${MANDOC};-Tlint" "${GROFF};-ww;-z;-man")
+    execute_process(COMMAND ${lint} "${page}" RESULT_VARIABLE rc OUTPUT_VARIABLE out
+                    ERROR_VARIABLE out)
+    if(NOT rc EQUAL 0 OR NOT out STREQUAL "")
+      message(FATAL_ERROR "${lint} ${page}: exit ${rc}\n${out}")
+    endif()
+  endforeach()
+endforeach()
+message(STATUS "clean: ${pages}")
