@@ -27,15 +27,17 @@ void RenameInArray(THeaderRec& h, const std::string& oldUp, const std::string& n
   }
 }
 
-// Rewrites the long name of a 1C header that defines the set `oldUp`.
+// Rewrites the long name of a 1C header that defines the set `oldUp`. The
+// label is read first: only a header that names the set has its elements
+// checked, which is the costly part.
 void RenameInCharHeader(THeaderRec& h, const std::string& oldUp, const std::string& newName,
                         int32_t& nChanges) {
-  std::string info;
-  if (!IsSetHeader(&h, info)) return;
   std::string rest;
   std::string setName;
   ParseSetLabel(h.LongName, h.NStrings, h, rest, setName);
   if (UpperAscii(setName) != oldUp) return;
+  std::string info;
+  if (!IsSetHeader(&h, info)) return;
   h.LongName = ("Set " + newName + " " + rest).substr(0, LongNameLen);
   ++nChanges;
 }
