@@ -87,6 +87,24 @@ TEST_P(SafeOutput, SyncFailureAtFinish) {
   ExpectUntouched();
 }
 
+// Only a file that replaces another is synced before it takes the name: a
+// new name is taken at once, so a failing sync cannot stop it, and the next
+// replacement still meets the failure.
+TEST_P(SafeOutput, OnlyAReplacementWaitsForTheDisk) {
+  std::string msg;
+  TRecFile f;
+  const std::string fresh = dir_.Path("new.har");
+  InjectSyncFailure();
+  ASSERT_TRUE(CreateLaheyFile(f, fresh, flavour(), msg)) << msg;
+  ASSERT_TRUE(WriteSample(f, msg)) << msg;
+  EXPECT_TRUE(FinishLaheyFile(f, msg)) << msg;
+  ASSERT_TRUE(CreateLaheyFile(f, out_, flavour(), msg)) << msg;
+  ASSERT_TRUE(WriteSample(f, msg)) << msg;
+  EXPECT_FALSE(FinishLaheyFile(f, msg));
+  EXPECT_EQ(fixture::ReadBytes(out_), previous_);
+  EXPECT_EQ(dir_.Entries(), (std::vector<std::string>{"new.har", "out.har"}));
+}
+
 TEST_P(SafeOutput, RecordsTooLongForTheFramingAreRefused) {
   std::string msg;
   TRecFile f;
