@@ -205,27 +205,6 @@ bool ChooseSparse(int64_t nnz, int64_t nValues) {
          100 - PercentNonZero(nnz, nValues) > SparseThreshold;
 }
 
-namespace {
-
-// Counts the non-zero values of a run of FULL records in memory (the
-// dimension record, then limits and values records by turns); false when a
-// value is not finite or the run is not such records.
-bool CountFullRun(const uint8_t* run, int64_t size, TFileFlavour flavour, int64_t& nnz) {
-  nnz = 0;
-  int64_t pos = 0;
-  for (int64_t i = 0; pos < size; ++i) {
-    const uint8_t* data = nullptr;
-    int32_t len = 0;
-    if (!NextRecordIn(run, size, pos, flavour, data, len)) return false;
-    if (i == 0 || i % 2 == 1) continue;  // the dimension and limits records
-    if (len < 8 || (len - 8) % 4 != 0) return false;
-    if (!CountFiniteNonZeros(data + 8, (len - 8) / 4, nnz)) return false;
-  }
-  return true;
-}
-
-}  // namespace
-
 bool ValuesCopyable(const THeaderRec& head, const uint8_t*& run, int64_t& nnz) {
   run = nullptr;
   nnz = -1;
@@ -233,9 +212,18 @@ bool ValuesCopyable(const THeaderRec& head, const uint8_t*& run, int64_t& nnz) {
   if (!place.InFile() || place.Loaded || !place.Canonical || !place.File->IsOpen()) return false;
   nnz = place.NNZ;
   if (!place.Sparse) {
-    run = ReadRecordRun(*place.File, place.Begin, place.End);
-    if (run == nullptr || !CountFullRun(run, place.End - place.Begin, place.Flavour, nnz))
-      return false;
+    // The dimension record, then limits and values records by turns: the
+    // values are counted as they arrive; one that is not finite stops it.
+    nnz = 0;
+    int64_t i = 0;
+    const auto count = [&nnz, &i](const uint8_t* data, int32_t len) {
+      const bool values = i > 0 && i % 2 == 0;
+      ++i;
+      if (!values) return true;
+      return len >= 8 && (len - 8) % 4 == 0 && CountFiniteNonZeros(data + 8, (len - 8) / 4, nnz);
+    };
+    run = ReadRecordRun(*place.File, place.Begin, place.End, place.Flavour, count);
+    if (run == nullptr) return false;
   }
   return ChooseSparse(nnz, std::max<int64_t>(SizeProduct(head.Dims), 0)) == place.Sparse;
 }

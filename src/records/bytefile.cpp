@@ -153,22 +153,20 @@ const uint8_t* ByteFile::View(int64_t n, int64_t ahead) {
   return p;
 }
 
-const uint8_t* ByteFile::ViewAt(int64_t pos, int64_t n) {
+const uint8_t* ByteFile::ReadRun(int64_t pos, int64_t n,
+                                 const std::function<bool(const uint8_t*, int64_t)>& arrived) {
   assert(!writing_ && fd_ != NoHandle && pos >= 0 && n >= 0);
-  Seek(pos);
-  if (n <= ByteFileBufSize) return View(n);
   if (n > runSize_) {
     std::string msg;
     if (!CheckedAlloc([&] { run_ = std::make_unique_for_overwrite<uint8_t[]>(n); }, msg))
       FatalError(msg);
     runSize_ = n;
   }
-  MoveTo(pos);
-  int64_t got = 0;
-  while (got < n) {
-    const int64_t r = Fill(run_.get() + got, n - got);
-    if (r == 0) return nullptr;
-    got += r;
+  for (int64_t got = 0; got < n;) {
+    const int64_t piece = std::min(n - got, kRunPiece);
+    if (ReadAt(pos + got, run_.get() + got, piece) < piece) return nullptr;
+    got += piece;
+    if (!arrived(run_.get(), got)) return nullptr;
   }
   return run_.get();
 }
@@ -213,7 +211,8 @@ bool ByteFile::Write(const void* src, int64_t n) {
   if (!CountTestBytes(n)) return false;
   const auto* in = static_cast<const uint8_t*>(src);
   const int64_t cap = ByteFileBufSize;
-  if (n >= cap) {
+  // Longer runs go out from where they lie, sparing a copy into the buffer.
+  if (n >= kDirectWriteMin) {
     if (!FlushBuffer()) return false;
     if (!HostWriteAll(fd_, in, n)) {
       failed_ = true;
@@ -264,13 +263,13 @@ bool ByteFile::CopyFrom(ByteFile& src, int64_t pos, int64_t n, bool& srcShort) {
       return false;
     }
   }
-  src.Seek(pos);
   const int64_t cap = ByteFileBufSize;
   while (n > 0) {
     if (bufEnd_ == cap && !FlushBuffer()) return false;
     const int64_t take = std::min(n, cap - bufEnd_);
-    const int64_t got = src.Read(buf_.get() + bufEnd_, take);
+    const int64_t got = src.ReadAt(pos, buf_.get() + bufEnd_, take);
     bufEnd_ += got;
+    pos += got;
     n -= got;
     if (got < take) {
       srcShort = true;
@@ -278,6 +277,24 @@ bool ByteFile::CopyFrom(ByteFile& src, int64_t pos, int64_t n, bool& srcShort) {
     }
   }
   return true;
+}
+
+int64_t ByteFile::ReadAt(int64_t pos, uint8_t* dst, int64_t n) {
+  // From the buffer when it holds them all, else straight from the file;
+  // the buffer and the position stay as they are.
+  const int64_t bufStart = osPos_ - bufEnd_;
+  if (pos >= bufStart && pos + n <= osPos_) {
+    std::memcpy(dst, buf_.get() + (pos - bufStart), static_cast<size_t>(n));
+    return n;
+  }
+  int64_t got = 0;
+  while (got < n) {
+    const int64_t r = HostReadAt(fd_, pos + got, dst + got, n - got);
+    if (r < 0) SystemError("reading", name_);
+    if (r == 0) break;
+    got += r;
+  }
+  return got;
 }
 
 bool ByteFile::FlushBuffer() {

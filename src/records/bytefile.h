@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -43,11 +44,15 @@ class ByteFile {
   // the buffer holds or than is left in the file.
   const uint8_t* View(int64_t n, int64_t ahead = 0);
 
-  // Reads the n bytes at `pos` whole into memory: the read buffer when they
-  // fit, else a buffer of the file's own that grows to the longest run asked
-  // for; valid until the next call on this file. Null when the file ends
-  // before pos + n. The position is then pos + n.
-  const uint8_t* ViewAt(int64_t pos, int64_t n);
+  // Reads the n bytes at `pos` whole into a buffer of the file's own, which
+  // grows to the longest run asked for, in pieces: after each piece
+  // `arrived` is called with the buffer and the bytes it holds so far (while
+  // the newest are still in the processor's cache), and may stop the
+  // reading by returning false. Returns the buffer, valid until the next run
+  // is read; null when the file ends before pos + n or `arrived` stopped.
+  // The read buffer and the position are left as they were.
+  const uint8_t* ReadRun(int64_t pos, int64_t n,
+                         const std::function<bool(const uint8_t*, int64_t)>& arrived);
 
   // Moves n >= 0 bytes forward without reading; the position may pass the end.
   void Skip(int64_t n);
@@ -102,10 +107,15 @@ class ByteFile {
   void StartWriteback();
   bool CountTestBytes(int64_t n);
   int64_t Fill(uint8_t* dst, int64_t n);
+  int64_t ReadAt(int64_t pos, uint8_t* dst, int64_t n);
   void MoveTo(int64_t pos);
 
   // Written data is handed to the disk in steps of this many bytes.
   static constexpr int64_t kWritebackStep = int64_t{16} << 20;
+  // ReadRun reads in pieces of this many bytes.
+  static constexpr int64_t kRunPiece = int64_t{256} << 10;
+  // Writes of at least this many bytes go out from the caller's memory.
+  static constexpr int64_t kDirectWriteMin = int64_t{64} << 10;
   // Copies of at least this many bytes are made inside the kernel.
   static constexpr int64_t kKernelCopyMin = int64_t{256} << 10;
   // The first fill of the read buffer after a move; each further fill is
@@ -122,7 +132,7 @@ class ByteFile {
   std::string finalPath_;  // name_, or the file a symbolic link at name_ points to
   std::string tempName_;
   std::unique_ptr<uint8_t[]> buf_;  // ByteFileBufSize bytes, not cleared
-  std::unique_ptr<uint8_t[]> run_;  // ViewAt's runs longer than buf_, not cleared
+  std::unique_ptr<uint8_t[]> run_;  // ReadRun's buffer, not cleared
   int64_t runSize_ = 0;
   int64_t bufPos_ = 0;              // next unread byte (reading)
   int64_t bufEnd_ = 0;              // bytes held (reading) or pending (writing)

@@ -65,9 +65,25 @@ bool CopyReframed(TRecFile& dst, TFileFlavour dstFlavour, TRecFile& src, TFileFl
 
 }  // namespace
 
-const uint8_t* ReadRecordRun(TRecFile& src, int64_t begin, int64_t end) {
+const uint8_t* ReadRecordRun(TRecFile& src, int64_t begin, int64_t end, TFileFlavour flavour,
+                             const std::function<bool(const uint8_t* data, int32_t len)>& visit) {
   assert(src.IsOpen() && !src.File->IsWriting() && begin <= end);
-  return src.File->ViewAt(begin, end - begin);
+  const int64_t size = end - begin;
+  int64_t walked = 0;  // records before this are visited
+  const auto arrived = [&](const uint8_t* run, int64_t got) {
+    // Visit the records that have arrived whole; a record cut by the end of
+    // what has arrived waits for the next piece.
+    for (;;) {
+      int64_t pos = walked;
+      const uint8_t* data = nullptr;
+      int32_t len = 0;
+      if (pos >= got || !NextRecordIn(run, got, pos, flavour, data, len)) break;
+      if (!visit(data, len)) return false;
+      walked = pos;
+    }
+    return got < size || walked == size;
+  };
+  return src.File->ReadRun(begin, size, arrived);
 }
 
 bool NextRecordIn(const uint8_t* run, int64_t size, int64_t& pos, TFileFlavour flavour,

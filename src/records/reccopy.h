@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "records/lheyfile.h"
@@ -19,10 +20,13 @@ namespace modrask {
 bool CopyRecords(TRecFile& dst, TFileFlavour dstFlavour, TRecFile& src, TFileFlavour srcFlavour,
                  int64_t begin, int64_t end, std::string& msg);
 
-// The records of `src` from byte `begin` up to byte `end`, read whole into
-// memory (the file's buffer, or one of its own for longer runs), valid until
-// src is next read. Null when the file ends first.
-const uint8_t* ReadRecordRun(TRecFile& src, int64_t begin, int64_t end);
+// The records of `src` (in `flavour`) from byte `begin` up to byte `end`,
+// read whole into memory, valid until the next run of src is read. Each
+// record's data goes to `visit` as soon as it has arrived, while it is still
+// in the processor's cache. Null when the file ends first, a record is not
+// whole, or `visit` returns false.
+const uint8_t* ReadRecordRun(TRecFile& src, int64_t begin, int64_t end, TFileFlavour flavour,
+                             const std::function<bool(const uint8_t* data, int32_t len)>& visit);
 
 // Takes the record that starts at `pos` of a run of `size` bytes in memory:
 // its data and length, and pos moved past it. False when what lies there is
