@@ -21,10 +21,10 @@ bool g_failNextSync = false;
 }
 
 // A buffer that is never read before it is written, so it is not cleared.
-std::unique_ptr<uint8_t[]> NewBuffer() {
+std::unique_ptr<uint8_t[]> NewBuffer(int64_t size) {
   std::unique_ptr<uint8_t[]> buf;
   std::string msg;
-  if (!CheckedAlloc([&buf] { buf = std::make_unique_for_overwrite<uint8_t[]>(ByteFileBufSize); },
+  if (!CheckedAlloc([&buf, size] { buf = std::make_unique_for_overwrite<uint8_t[]>(size); },
                     msg)) {
     FatalError(msg);
   }
@@ -52,7 +52,10 @@ std::unique_ptr<ByteFile> ByteFile::OpenRead(const std::string& name) {
   f->fd_ = fd;
   f->name_ = name;
   f->sizeAtOpen_ = size;
-  f->buf_ = NewBuffer();
+  // A small file needs no more buffer than it has bytes.
+  f->bufSize_ = std::clamp<int64_t>(size, kSmallestBuffer, ByteFileBufSize);
+  f->fill_ = f->bufSize_;
+  f->buf_ = NewBuffer(f->bufSize_);
   return f;
 }
 
@@ -60,7 +63,8 @@ std::unique_ptr<ByteFile> ByteFile::CreateTemp(const std::string& name) {
   if (name.empty()) return nullptr;
   std::string finalPath;
   int64_t keep = -1;
-  if (!HostOutputTarget(name, finalPath, keep)) return nullptr;
+  bool replaces = false;
+  if (!HostOutputTarget(name, finalPath, keep, replaces)) return nullptr;
   const std::string folder = HostFolderOf(finalPath);
   static unsigned counter = 0;
   for (int attempt = 0; attempt < 100; ++attempt) {
@@ -77,9 +81,9 @@ std::unique_ptr<ByteFile> ByteFile::CreateTemp(const std::string& name) {
     f->name_ = name;
     f->finalPath_ = finalPath;
     f->tempName_ = temp;
-    f->replaces_ = keep >= 0;
+    f->replaces_ = replaces;
     f->slot_ = HostWatchTemp(temp);
-    f->buf_ = NewBuffer();
+    f->buf_ = NewBuffer(f->bufSize_);
     return f;
   }
   return nullptr;
@@ -103,7 +107,7 @@ int64_t ByteFile::Fill(uint8_t* dst, int64_t n) {
 int64_t ByteFile::Read(void* dst, int64_t n) {
   assert(!writing_ && fd_ != NoHandle && n >= 0);
   auto* out = static_cast<uint8_t*>(dst);
-  const int64_t cap = ByteFileBufSize;
+  const int64_t cap = bufSize_;
   int64_t done = 0;
   while (done < n) {
     if (bufPos_ < bufEnd_) {
@@ -131,7 +135,7 @@ int64_t ByteFile::Read(void* dst, int64_t n) {
 
 const uint8_t* ByteFile::View(int64_t n, int64_t ahead) {
   assert(!writing_ && fd_ != NoHandle && n >= 0 && ahead >= 0);
-  const int64_t cap = ByteFileBufSize;
+  const int64_t cap = bufSize_;
   const int64_t want = n + ahead;
   if (want > cap) return nullptr;
   if (bufEnd_ - bufPos_ < want) {
@@ -210,7 +214,7 @@ bool ByteFile::Write(const void* src, int64_t n) {
   if (n == 0) return true;  // src may be null
   if (!CountTestBytes(n)) return false;
   const auto* in = static_cast<const uint8_t*>(src);
-  const int64_t cap = ByteFileBufSize;
+  const int64_t cap = bufSize_;
   // Longer runs go out from where they lie, sparing a copy into the buffer.
   if (n >= kDirectWriteMin) {
     if (!FlushBuffer()) return false;
@@ -263,7 +267,7 @@ bool ByteFile::CopyFrom(ByteFile& src, int64_t pos, int64_t n, bool& srcShort) {
       return false;
     }
   }
-  const int64_t cap = ByteFileBufSize;
+  const int64_t cap = bufSize_;
   while (n > 0) {
     if (bufEnd_ == cap && !FlushBuffer()) return false;
     const int64_t take = std::min(n, cap - bufEnd_);

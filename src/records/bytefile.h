@@ -9,7 +9,8 @@
 
 namespace modrask {
 
-// The size of the read and write buffers.
+// The size of the write buffer, and of the read buffer of a file at least
+// this large.
 inline constexpr int64_t ByteFileBufSize = int64_t{1} << 20;
 
 class ByteFile {
@@ -112,6 +113,9 @@ class ByteFile {
 
   // Written data is handed to the disk in steps of this many bytes.
   static constexpr int64_t kWritebackStep = int64_t{16} << 20;
+  // The read buffer of a file smaller than ByteFileBufSize holds the file,
+  // but never less than this.
+  static constexpr int64_t kSmallestBuffer = 4096;
   // ReadRun reads in pieces of this many bytes.
   static constexpr int64_t kRunPiece = int64_t{256} << 10;
   // Writes of at least this many bytes go out from the caller's memory.
@@ -131,7 +135,8 @@ class ByteFile {
   std::string name_;
   std::string finalPath_;  // name_, or the file a symbolic link at name_ points to
   std::string tempName_;
-  std::unique_ptr<uint8_t[]> buf_;  // ByteFileBufSize bytes, not cleared
+  std::unique_ptr<uint8_t[]> buf_;  // bufSize_ bytes, not cleared
+  int64_t bufSize_ = ByteFileBufSize;
   std::unique_ptr<uint8_t[]> run_;  // ReadRun's buffer, not cleared
   int64_t runSize_ = 0;
   int64_t bufPos_ = 0;              // next unread byte (reading)

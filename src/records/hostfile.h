@@ -42,11 +42,12 @@ void HostStartWriteback(HostHandle h, int64_t pos, int64_t n);
 bool HostClose(HostHandle h);
 
 // Where an output named `name` really goes (the file a symbolic link points
-// to, where the host has them), and whether something already there is kept
-// in kind: `keep` then carries its permissions for HostCreateNew (-1: none).
-// False when a folder or other non-file stands at that place, or (Windows) a
-// read-only file.
-bool HostOutputTarget(const std::string& name, std::string& finalPath, int64_t& keep);
+// to, where the host has them), whether a file is there already (`exists`),
+// and whether it is kept in kind: `keep` then carries its permissions for
+// HostCreateNew (-1: none). False when a folder or other non-file stands at
+// that place, or (Windows) a read-only file.
+bool HostOutputTarget(const std::string& name, std::string& finalPath, int64_t& keep,
+                      bool& exists);
 
 // The folder part of `path`, ending with its separator; empty for a bare name.
 std::string HostFolderOf(const std::string& path);

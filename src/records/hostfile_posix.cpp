@@ -131,9 +131,11 @@ bool HostClose(HostHandle h) {
   return ::close(Fd(h)) == 0 || errno == EINTR;
 }
 
-bool HostOutputTarget(const std::string& name, std::string& finalPath, int64_t& keep) {
+bool HostOutputTarget(const std::string& name, std::string& finalPath, int64_t& keep,
+                      bool& exists) {
   finalPath = name;
   keep = -1;
+  exists = false;
   struct stat st {};
   if (::lstat(name.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
     // Replace the file the link points to, as writing through it would.
@@ -145,6 +147,7 @@ bool HostOutputTarget(const std::string& name, std::string& finalPath, int64_t& 
   if (::stat(finalPath.c_str(), &st) == 0) {
     if (!S_ISREG(st.st_mode)) return false;
     keep = st.st_mode & 07777;
+    exists = true;
   }
   return true;
 }

@@ -101,14 +101,17 @@ bool HostClose(HostHandle h) {
   return ::CloseHandle(Handle(h)) != 0;
 }
 
-bool HostOutputTarget(const std::string& name, std::string& finalPath, int64_t& keep) {
+bool HostOutputTarget(const std::string& name, std::string& finalPath, int64_t& keep,
+                      bool& exists) {
   finalPath = name;
   keep = -1;
+  exists = false;
   const DWORD attributes = ::GetFileAttributesA(name.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return true;  // nothing there yet
   // A folder is in the way; a read-only file cannot be replaced, as it could
   // not be emptied for writing either.
   if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) return false;
+  exists = true;
   return true;
 }
 
