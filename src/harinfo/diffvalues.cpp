@@ -16,6 +16,12 @@ namespace {
 
 constexpr int32_t CompareBlock = int32_t{1} << 20;
 
+// Puts the name of the file that failed before the reader's message.
+bool FailedIn(const TValuePlace& place, std::string& msg) {
+  if (place.InFile()) msg = place.File->Name() + ": " + msg;
+  return false;
+}
+
 // True in `same` when the data records of both headers are the same bytes.
 // Only meaningful in the same framing and storage; false in `same` when the
 // ranges differ in length.
@@ -27,9 +33,9 @@ bool SameRecordBytes(const TValuePlace& a, const TValuePlace& b, bool& same, std
   for (int64_t done = 0, n = a.End - a.Begin; done < n;) {
     const auto step = static_cast<int32_t>(std::min<int64_t>(CompareBlock, n - done));
     a.File->Seek(a.Begin + done);
-    if (!FileRead(*a.File, bufA.get(), step, msg)) return false;
+    if (!FileRead(*a.File, bufA.get(), step, msg)) return FailedIn(a, msg);
     b.File->Seek(b.Begin + done);
-    if (!FileRead(*b.File, bufB.get(), step, msg)) return false;
+    if (!FileRead(*b.File, bufB.get(), step, msg)) return FailedIn(b, msg);
     if (std::memcmp(bufA.get(), bufB.get(), static_cast<size_t>(step)) != 0) return true;
     done += step;
   }
@@ -89,9 +95,9 @@ bool DiffHeaderValues(THeaderRec* oldHead, THeaderRec* newHead, THeadDiff& d, st
   }
   // Decoded one header at a time: memory stays bounded by the largest pair.
   TCellValues a;
-  if (!a.Load(oldHead, msg)) return false;
+  if (!a.Load(oldHead, msg)) return FailedIn(oldHead->Values, msg);
   TCellValues b;
-  if (!b.Load(newHead, msg)) return false;
+  if (!b.Load(newHead, msg)) return FailedIn(newHead->Values, msg);
   const std::vector<TDimInfo> dims = DimInfos(*oldHead);
   const int64_t count = std::min(a.Count(), b.Count());
   for (int64_t p = 0; p < count; ++p) {
