@@ -109,23 +109,29 @@ bool TFileDiff::Equal() const {
 
 bool DiffHarFiles(THarData& oldData, THarData& newData, TFileDiff& diff, std::string& msg) {
   diff = TFileDiff{};
-  std::unordered_map<std::string, THeaderRec*> newByName;
-  for (const PHeaderRec& h : newData.Heads) newByName.emplace(h->Name, h.get());
-  std::unordered_map<std::string, bool> inOld;
+  // A name that occurs more than once pairs its occurrences in order.
+  std::unordered_map<std::string, std::vector<THeaderRec*>> newByName;
+  for (const PHeaderRec& h : newData.Heads) newByName[h->Name].push_back(h.get());
+  std::unordered_map<std::string, size_t> paired;
   for (const PHeaderRec& h : oldData.Heads) {
-    inOld.emplace(h->Name, true);
-    const auto found = newByName.find(h->Name);
-    if (found == newByName.end()) {
+    const std::vector<THeaderRec*>& candidates = newByName[h->Name];
+    const size_t i = paired[h->Name]++;
+    if (i >= candidates.size()) {
       diff.OnlyOld.push_back(ShownName(*h));
       continue;
     }
     THeadDiff d;
-    if (!DiffHead(h.get(), found->second, d, msg)) return false;
+    if (!DiffHead(h.get(), candidates[i], d, msg)) return false;
     for (const TRename& r : d.Renames) ++diff.Renames[r];
     diff.Heads.push_back(std::move(d));
   }
   for (const PHeaderRec& h : newData.Heads) {
-    if (inOld.count(h->Name) == 0) diff.OnlyNew.push_back(ShownName(*h));
+    const auto found = paired.find(h->Name);
+    if (found == paired.end() || found->second == 0) {
+      diff.OnlyNew.push_back(ShownName(*h));
+    } else {
+      --found->second;
+    }
   }
   DiffHistory(oldData, newData, diff);
   return true;

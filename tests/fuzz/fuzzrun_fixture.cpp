@@ -5,14 +5,19 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
+#include <vector>
 
 #include "har/harread.h"
 #include "har/harwrite.h"
+#include "harinfo/harinfo_run.h"
+#include "harinfo/infofile.h"
 #include "har/realwrite.h"
 #include "records/lheyfile.h"
 #include "sets/SetStore.h"
 #include "sets/harsets.h"
 #include "sets/renameset.h"
+#include "seeds_fixture.h"
 #include "support/memstat.h"
 
 namespace modrask::fuzz {
@@ -29,6 +34,7 @@ struct TScratch {
   std::string First;
   std::string Second;
   std::string Third;
+  std::string Reference;  // a seed file, the OLD of harinfo's diff
 };
 
 TScratch& Scratch() {
@@ -90,6 +96,11 @@ void SetUpOnce() {
   s.First = dir + "/first.har";
   s.Second = dir + "/second.har";
   s.Third = dir + "/third.har";
+  std::vector<std::string> seeds;
+  std::string msg;
+  std::filesystem::create_directory(dir + "/seeds", ec);
+  if (!MakeSeedFiles(dir + "/seeds", seeds, msg) || seeds.empty()) SetUpFailed("no seed files");
+  s.Reference = seeds.front();
   std::atexit(RemoveScratch);
 }
 
@@ -153,6 +164,41 @@ bool RenameOne(const uint8_t* data, size_t size, std::string& fault) {
               std::to_string(previous.size()) + " and " + std::to_string(next.size()) + ")";
       return false;
     }
+  }
+  return true;
+}
+
+bool InfoOne(const uint8_t* data, size_t size, std::string& fault) {
+  SetUpOnce();
+  const TScratch& s = Scratch();
+  if (!WriteInput(data, size)) SetUpFailed("cannot write the input file");
+  std::vector<std::vector<std::string>> runs{{s.Input},           {"--json", s.Input},
+                                             {"sets", s.Input},   {"history", s.Input},
+                                             {"diff", s.Reference, s.Input}};
+  // show and csv of the first headers, when the file reads.
+  std::string msg;
+  PHarData harData;
+  if (harinfo::OpenInfoFile(s.Input, harData, msg)) {
+    for (size_t i = 0; i < harData->Heads.size() && i < 4; ++i) {
+      runs.push_back({"show", "--json", s.Input, harData->Heads[i]->Name});
+      runs.push_back({"csv", s.Input, harData->Heads[i]->Name});
+    }
+  }
+  FreeHarData(harData, DummyMsg);
+  for (const auto& args : runs) {
+    std::ostringstream out;
+    std::ostringstream err;
+    const int code = harinfo::RunHarinfo(args, out, err);
+    if (code < 0 || code > 2) {
+      fault = "harinfo " + args[0] + " ended with exit code " + std::to_string(code);
+      return false;
+    }
+  }
+  std::ostringstream out;
+  std::ostringstream err;
+  if (harinfo::RunHarinfo({"diff", s.Input, s.Input}, out, err) == 1) {
+    fault = "the file differs from itself:\n" + out.str();
+    return false;
   }
   return true;
 }

@@ -31,4 +31,11 @@ bool ReadOne(const uint8_t* data, size_t size, std::string& msg);
 // went wrong in `fault`.
 bool RenameOne(const uint8_t* data, size_t size, std::string& fault);
 
+// harinfo's commands on the bytes: the listing (text and JSON), the sets,
+// show and csv of the first headers, a diff of the file with itself and a
+// diff of a seed file against it. Each must end with exit code 0, 1 or 2,
+// and a file compared with itself is never different (0 or 2). False only
+// when that is broken, with what went wrong in `fault`.
+bool InfoOne(const uint8_t* data, size_t size, std::string& fault);
+
 }  // namespace modrask::fuzz
