@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <fstream>
 #include <memory>
 
 #include "harinfo/cellvalues.h"
@@ -16,26 +17,39 @@ namespace {
 
 constexpr int32_t CompareBlock = int32_t{1} << 20;
 
+bool Changed(const TValuePlace& place, std::string& msg) {
+  return Fail(msg, "Input file changed since it was read: " + place.File->Name());
+}
+
 // Puts the name of the file that failed before the reader's message.
 bool FailedIn(const TValuePlace& place, std::string& msg) {
   if (place.InFile()) msg = place.File->Name() + ": " + msg;
   return false;
 }
 
+// Reads [pos, pos + n) of a file straight into `dst`, without a buffer of
+// its own. False when the file no longer holds those bytes.
+bool ReadRange(std::ifstream& in, int64_t pos, char* dst, int32_t n) {
+  in.clear();
+  in.seekg(pos);
+  return static_cast<bool>(in.read(dst, n));
+}
+
 // True in `same` when the data records of both headers are the same bytes.
 // Only meaningful in the same framing and storage; false in `same` when the
 // ranges differ in length.
-bool SameRecordBytes(const TValuePlace& a, const TValuePlace& b, bool& same, std::string& msg) {
+bool SameRecordBytes(const TValuePlace& a, const TValuePlace& b, TRawFiles& raw, bool& same,
+                     std::string& msg) {
   same = false;
   if (a.End - a.Begin != b.End - b.Begin) return true;
-  auto bufA = std::make_unique<char[]>(CompareBlock);
-  auto bufB = std::make_unique<char[]>(CompareBlock);
+  // Made once and not cleared: a fresh block per header would cost more
+  // page faults than the comparison itself.
+  static const auto bufA = std::make_unique_for_overwrite<char[]>(CompareBlock);
+  static const auto bufB = std::make_unique_for_overwrite<char[]>(CompareBlock);
   for (int64_t done = 0, n = a.End - a.Begin; done < n;) {
     const auto step = static_cast<int32_t>(std::min<int64_t>(CompareBlock, n - done));
-    a.File->Seek(a.Begin + done);
-    if (!FileRead(*a.File, bufA.get(), step, msg)) return FailedIn(a, msg);
-    b.File->Seek(b.Begin + done);
-    if (!FileRead(*b.File, bufB.get(), step, msg)) return FailedIn(b, msg);
+    if (!ReadRange(raw.Old, a.Begin + done, bufA.get(), step)) return Changed(a, msg);
+    if (!ReadRange(raw.New, b.Begin + done, bufB.get(), step)) return Changed(b, msg);
     if (std::memcmp(bufA.get(), bufB.get(), static_cast<size_t>(step)) != 0) return true;
     done += step;
   }
@@ -82,7 +96,8 @@ std::string ValueText(const TCellValues& v, int64_t p) {
 
 }  // namespace
 
-bool DiffHeaderValues(THeaderRec* oldHead, THeaderRec* newHead, THeadDiff& d, std::string& msg) {
+bool DiffHeaderValues(THeaderRec* oldHead, THeaderRec* newHead, TRawFiles& raw, THeadDiff& d,
+                      std::string& msg) {
   d.Values = TValuesVerdict::Equal;
   if (oldHead->HeadType == "1C") {
     DiffStrings(*oldHead, *newHead, d);
@@ -90,7 +105,7 @@ bool DiffHeaderValues(THeaderRec* oldHead, THeaderRec* newHead, THeadDiff& d, st
   }
   if (BytesDecide(*oldHead, *newHead)) {
     bool same = false;
-    if (!SameRecordBytes(oldHead->Values, newHead->Values, same, msg)) return false;
+    if (!SameRecordBytes(oldHead->Values, newHead->Values, raw, same, msg)) return false;
     if (same) return true;
   }
   // Decoded one header at a time: memory stays bounded by the largest pair.

@@ -71,7 +71,7 @@ void DiffLongNames(const THeaderRec& o, const THeaderRec& n, THeadDiff& d) {
   d.LongNameEqual = false;
 }
 
-bool DiffHead(THeaderRec* o, THeaderRec* n, THeadDiff& d, std::string& msg) {
+bool DiffHead(THeaderRec* o, THeaderRec* n, TRawFiles& raw, THeadDiff& d, std::string& msg) {
   d.Name = ShownName(*o);
   d.OldType = StoredType(*o);
   d.NewType = StoredType(*n);
@@ -88,7 +88,7 @@ bool DiffHead(THeaderRec* o, THeaderRec* n, THeadDiff& d, std::string& msg) {
     return true;
   }
   if (IsRealArray(*o)) DiffRealLabels(*o, *n, d);
-  return DiffHeaderValues(o, n, d, msg);
+  return DiffHeaderValues(o, n, raw, d, msg);
 }
 
 void DiffHistory(const THarData& oldData, const THarData& newData, TFileDiff& diff) {
@@ -100,7 +100,22 @@ void DiffHistory(const THarData& oldData, const THarData& newData, TFileDiff& di
   }
 }
 
+// The name of the file a header's values lie in; empty when in memory.
+std::string ValueFile(const THarData& h) {
+  for (const PHeaderRec& head : h.Heads) {
+    if (head->Values.InFile()) return head->Values.File->Name();
+  }
+  return {};
+}
+
 }  // namespace
+
+void TRawFiles::Open(const std::string& oldName, const std::string& newName) {
+  for (auto [in, name] : {std::pair{&Old, &oldName}, std::pair{&New, &newName}}) {
+    in->rdbuf()->pubsetbuf(nullptr, 0);  // no buffer of its own
+    if (!name->empty()) in->open(*name, std::ios::binary);
+  }
+}
 
 bool TFileDiff::Equal() const {
   return OnlyOld.empty() && OnlyNew.empty() && HistoryEqual &&
@@ -113,6 +128,8 @@ bool DiffHarFiles(THarData& oldData, THarData& newData, TFileDiff& diff, std::st
   std::unordered_map<std::string, std::vector<THeaderRec*>> newByName;
   for (const PHeaderRec& h : newData.Heads) newByName[h->Name].push_back(h.get());
   std::unordered_map<std::string, size_t> paired;
+  TRawFiles raw;
+  raw.Open(ValueFile(oldData), ValueFile(newData));
   for (const PHeaderRec& h : oldData.Heads) {
     const std::vector<THeaderRec*>& candidates = newByName[h->Name];
     const size_t i = paired[h->Name]++;
@@ -121,7 +138,7 @@ bool DiffHarFiles(THarData& oldData, THarData& newData, TFileDiff& diff, std::st
       continue;
     }
     THeadDiff d;
-    if (!DiffHead(h.get(), candidates[i], d, msg)) return false;
+    if (!DiffHead(h.get(), candidates[i], raw, d, msg)) return false;
     for (const TRename& r : d.Renames) ++diff.Renames[r];
     diff.Heads.push_back(std::move(d));
   }

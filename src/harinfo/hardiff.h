@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <fstream>
 #include <map>
 #include <string>
 #include <utility>
@@ -69,8 +70,17 @@ struct TFileDiff {
 // reader's message when values cannot be read.
 bool DiffHarFiles(THarData& oldData, THarData& newData, TFileDiff& diff, std::string& msg);
 
+// The two files opened once more, unbuffered, for comparing value records
+// byte for byte: read straight into the comparison's blocks.
+struct TRawFiles {
+  std::ifstream Old;
+  std::ifstream New;
+  void Open(const std::string& oldName, const std::string& newName);
+};
+
 // Compares the values of two headers of the same type and dimensions into
 // d.Values and the cell fields. False with the reader's message.
-bool DiffHeaderValues(THeaderRec* oldHead, THeaderRec* newHead, THeadDiff& d, std::string& msg);
+bool DiffHeaderValues(THeaderRec* oldHead, THeaderRec* newHead, TRawFiles& raw, THeadDiff& d,
+                      std::string& msg);
 
 }  // namespace modrask::harinfo
