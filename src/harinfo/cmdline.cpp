@@ -58,7 +58,8 @@ int CheckCommand(std::vector<std::string> words, TInfoArgs& a, std::ostream& err
       words.erase(words.begin());
     }
   }
-  const std::string name = command->Word.empty() ? "harinfo" : "harinfo " + std::string(command->Word);
+  const std::string name =
+      command->Word.empty() ? "harinfo" : "harinfo " + std::string(command->Word);
   if (words.size() != OperandCount(command->Operands)) {
     return Trouble(err, "usage: " + name + " " + std::string(command->Operands));
   }

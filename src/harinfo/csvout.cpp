@@ -36,7 +36,9 @@ void WriteStrings(TCsvWriter& csv, const THeaderRec& head) {
 
 }  // namespace
 
-TCsvWriter::TCsvWriter(std::ostream& out) : out_(out) { buf_.reserve(CsvBufSize + 256); }
+TCsvWriter::TCsvWriter(std::ostream& out) : out_(out) {
+  buf_.reserve(CsvBufSize + 256);
+}
 
 std::string TCsvWriter::Quoted(std::string_view text) {
   if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
@@ -58,7 +60,9 @@ void TCsvWriter::Reserve(size_t n) {
   if (buf_.size() + n > CsvBufSize) Flush();
 }
 
-void TCsvWriter::Field(std::string_view text) { RawField(Quoted(text)); }
+void TCsvWriter::Field(std::string_view text) {
+  RawField(Quoted(text));
+}
 
 void TCsvWriter::RawField(std::string_view text) {
   Reserve(text.size() + 1);

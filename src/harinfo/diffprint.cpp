@@ -74,8 +74,10 @@ std::string DiffSummary(const TFileDiff& diff) {
   if (labels > 0) parts.push_back("labels changed in " + Plural(labels, "header"));
   if (shapes > 0) parts.push_back("type or dimensions changed in " + Plural(shapes, "header"));
   if (longNames > 0) parts.push_back("long names changed in " + Plural(longNames, "header"));
-  if (!diff.OnlyOld.empty()) parts.push_back(Plural(diff.OnlyOld.size(), "header") + " only in OLD");
-  if (!diff.OnlyNew.empty()) parts.push_back(Plural(diff.OnlyNew.size(), "header") + " only in NEW");
+  if (!diff.OnlyOld.empty())
+    parts.push_back(Plural(diff.OnlyOld.size(), "header") + " only in OLD");
+  if (!diff.OnlyNew.empty())
+    parts.push_back(Plural(diff.OnlyNew.size(), "header") + " only in NEW");
   parts.push_back(values == 0 ? "all values equal"
                               : "values differ in " + Plural(values, "header"));
   if (!diff.HistoryEqual) {

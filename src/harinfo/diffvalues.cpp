@@ -64,7 +64,9 @@ bool BytesDecide(const THeaderRec& o, const THeaderRec& n) {
          a.Sparse == b.Sparse;
 }
 
-bool SameValue(double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); }
+bool SameValue(double a, double b) {
+  return a == b || (std::isnan(a) && std::isnan(b));
+}
 
 void NoteCell(const std::vector<TDimInfo>& dims, int64_t p, std::string oldText,
               std::string newText, THeadDiff& d) {

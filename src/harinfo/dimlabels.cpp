@@ -37,7 +37,9 @@ std::vector<TDimInfo> RealDims(const THeaderRec& head) {
 
 }  // namespace
 
-bool IsRealArray(const THeaderRec& head) { return head.HeadType == "RE" || head.HeadType == "RL"; }
+bool IsRealArray(const THeaderRec& head) {
+  return head.HeadType == "RE" || head.HeadType == "RL";
+}
 
 std::string StoredType(const THeaderRec& head) {
   return head.FileType.empty() ? head.HeadType : head.FileType;
@@ -50,7 +52,8 @@ std::string StoredStorage(const THeaderRec& head) {
 }
 
 std::vector<TDimInfo> DimInfos(const THeaderRec& head) {
-  if (head.HeadType == "2I") return {TDimInfo{{}, {}, head.NRows, nullptr}, {{}, {}, head.NCols, nullptr}};
+  if (head.HeadType == "2I")
+    return {TDimInfo{{}, {}, head.NRows, nullptr}, {{}, {}, head.NCols, nullptr}};
   if (head.HeadType == "1C") return {TDimInfo{{}, {}, head.NStrings, nullptr}};
   return RealDims(head);
 }
@@ -61,7 +64,8 @@ std::string DimsText(const THeaderRec& head) {
   }
   const std::vector<TDimInfo> dims = DimInfos(head);
   if (dims.empty()) return "1";
-  const bool anyLabel = std::any_of(dims.begin(), dims.end(), [](const TDimInfo& d) { return d.Labelled(); });
+  const bool anyLabel =
+      std::any_of(dims.begin(), dims.end(), [](const TDimInfo& d) { return d.Labelled(); });
   std::string names;
   std::string sizes;
   for (const TDimInfo& d : dims) {

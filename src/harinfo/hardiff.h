@@ -52,7 +52,7 @@ struct THeadDiff {
 struct TFileDiff {
   std::vector<std::string> OnlyOld;  // header names, in file order
   std::vector<std::string> OnlyNew;
-  std::vector<THeadDiff> Heads;      // the headers in both, in OLD's order
+  std::vector<THeadDiff> Heads;  // the headers in both, in OLD's order
   bool HistoryEqual = true;
   // Lines NEW's history has after all of OLD's; empty when the history
   // changed otherwise.

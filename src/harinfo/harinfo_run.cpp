@@ -59,20 +59,15 @@ int RunHarinfo(const std::vector<std::string>& args, std::ostream& out, std::ost
   std::string msg;
   PHarData harData;
   if (!OpenInfoFile(fileName, harData, msg)) return Unreadable(err, fileName, msg);
-  switch (a.Command) {
-    case TCommand::List:
-      PrintListing(out, *harData, fileName, a.Json);
-      break;
-    case TCommand::Sets:
-      if (!PrintSets(out, *harData, a.Json, msg)) return Unreadable(err, fileName, msg);
-      break;
-    case TCommand::History:
-      PrintHistory(out, *harData);
-      break;
-    case TCommand::Show:
-    case TCommand::Csv:
-    case TCommand::Diff:
-      return RunHeader(a, *harData, out, err);
+  if (a.Command == TCommand::Show || a.Command == TCommand::Csv) {
+    return RunHeader(a, *harData, out, err);
+  }
+  if (a.Command == TCommand::Sets) {
+    if (!PrintSets(out, *harData, a.Json, msg)) return Unreadable(err, fileName, msg);
+  } else if (a.Command == TCommand::History) {
+    PrintHistory(out, *harData);
+  } else {
+    PrintListing(out, *harData, fileName, a.Json);
   }
   out.flush();
   return ExitSame;

@@ -22,8 +22,8 @@ THeaderRec* FindInfoHeader(const THarData& harData, std::string_view name) {
   for (const PHeaderRec& h : harData.Heads) {
     if (h != nullptr && h->Name == wanted) return h.get();
   }
-  for (const PHeaderRec* slot : {&harData.XXCDHead, &harData.XXCRHead, &harData.XXCPHead,
-                                 &harData.XXHSHead}) {
+  for (const PHeaderRec* slot :
+       {&harData.XXCDHead, &harData.XXCRHead, &harData.XXCPHead, &harData.XXHSHead}) {
     if (*slot != nullptr && (*slot)->Name == wanted) return slot->get();
   }
   return nullptr;
@@ -34,6 +34,8 @@ std::string SpecialText(const THeaderRec* head) {
   return TrimmedString((*head->StringRec)[1]);
 }
 
-std::string ShownName(const THeaderRec& head) { return TrimmedString(head.Name); }
+std::string ShownName(const THeaderRec& head) {
+  return TrimmedString(head.Name);
+}
 
 }  // namespace modrask::harinfo

@@ -13,6 +13,7 @@ namespace modrask::harinfo {
 // and one table row per ordinary header: name, stored type, storage of real
 // arrays, dimensions, long name. With `json`: {"file", "framing",
 // "headers": [HeaderJson...]}.
-void PrintListing(std::ostream& out, const THarData& harData, const std::string& fileName, bool json);
+void PrintListing(std::ostream& out, const THarData& harData, const std::string& fileName,
+                  bool json);
 
 }  // namespace modrask::harinfo

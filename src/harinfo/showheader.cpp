@@ -55,9 +55,10 @@ std::vector<std::string> CellNames(const std::vector<TDimInfo>& dims, int64_t p)
 std::vector<std::string> Strings(const THeaderRec& head, int64_t limit) {
   std::vector<std::string> strings;
   if (head.StringRec == nullptr) return strings;
-  const int64_t n = std::min<int64_t>(
-      {head.NStrings, limit, static_cast<int64_t>(head.StringRec->size()) - 1});
-  for (int64_t i = 1; i <= n; ++i) strings.push_back(TrimmedString((*head.StringRec)[static_cast<size_t>(i)]));
+  const int64_t n =
+      std::min<int64_t>({head.NStrings, limit, static_cast<int64_t>(head.StringRec->size()) - 1});
+  for (int64_t i = 1; i <= n; ++i)
+    strings.push_back(TrimmedString((*head.StringRec)[static_cast<size_t>(i)]));
   return strings;
 }
 

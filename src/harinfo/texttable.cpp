@@ -5,7 +5,9 @@
 
 namespace modrask::harinfo {
 
-TTextTable::TTextTable(std::vector<std::string> titles) { rows_.push_back(std::move(titles)); }
+TTextTable::TTextTable(std::vector<std::string> titles) {
+  rows_.push_back(std::move(titles));
+}
 
 void TTextTable::Add(std::vector<std::string> row) {
   row.resize(rows_.front().size());

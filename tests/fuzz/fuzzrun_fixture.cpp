@@ -10,14 +10,14 @@
 
 #include "har/harread.h"
 #include "har/harwrite.h"
+#include "har/realwrite.h"
 #include "harinfo/harinfo_run.h"
 #include "harinfo/infofile.h"
-#include "har/realwrite.h"
 #include "records/lheyfile.h"
+#include "seeds_fixture.h"
 #include "sets/SetStore.h"
 #include "sets/harsets.h"
 #include "sets/renameset.h"
-#include "seeds_fixture.h"
 #include "support/memstat.h"
 
 namespace modrask::fuzz {
@@ -83,10 +83,12 @@ void SetUpOnce() {
   // In memory where the host has such a folder: every input is a new file.
   namespace fs = std::filesystem;
   std::error_code ec;
-  const fs::path base = fs::is_directory("/dev/shm", ec) ? fs::path("/dev/shm") : fs::temp_directory_path();
+  const fs::path base =
+      fs::is_directory("/dev/shm", ec) ? fs::path("/dev/shm") : fs::temp_directory_path();
   std::string dir;
   for (unsigned n = 0; dir.empty() && n < 1000; ++n) {
-    const fs::path p = base / ("modrask-fuzz-" + std::to_string(std::rand()) + "-" + std::to_string(n));
+    const fs::path p =
+        base / ("modrask-fuzz-" + std::to_string(std::rand()) + "-" + std::to_string(n));
     if (fs::create_directory(p, ec)) dir = p.string();
   }
   if (dir.empty()) SetUpFailed("no scratch folder");
@@ -172,8 +174,10 @@ bool InfoOne(const uint8_t* data, size_t size, std::string& fault) {
   SetUpOnce();
   const TScratch& s = Scratch();
   if (!WriteInput(data, size)) SetUpFailed("cannot write the input file");
-  std::vector<std::vector<std::string>> runs{{s.Input},           {"--json", s.Input},
-                                             {"sets", s.Input},   {"history", s.Input},
+  std::vector<std::vector<std::string>> runs{{s.Input},
+                                             {"--json", s.Input},
+                                             {"sets", s.Input},
+                                             {"history", s.Input},
                                              {"diff", s.Reference, s.Input}};
   // show and csv of the first headers, when the file reads.
   std::string msg;

@@ -1,10 +1,9 @@
 // The built program: exit codes, standard output and standard error of a
 // table of runs on the README's sample file.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/wait.h>
-
-#include <gtest/gtest.h>
 
 #include "harinfo/harinfo_fixture.h"
 #include "support/version.h"
@@ -49,13 +48,15 @@ TEST_F(InfoBinary, Runs) {
   const std::string gone = dir_.File("gone.har");
   const std::vector<std::pair<std::vector<std::string>, TInfoResult>> cases{
       {{"--version"}, {0, std::string("harinfo ") + ModraskVersion + "\n", ""}},
-      {{"csv", sample, "pop"}, {0, "REG,Value\nNORTH,10\nSOUTH,20\nEAST,30\nWEST,40\nCENTRE,50\n", ""}},
+      {{"csv", sample, "pop"},
+       {0, "REG,Value\nNORTH,10\nSOUTH,20\nEAST,30\nWEST,40\nCENTRE,50\n", ""}},
       {{"history", sample},
        {0, "no previous history\nSample file made by make_sample for the README\n", ""}},
       {{"show", sample, "nope"}, {2, "", "harinfo: " + sample + ": no header nope\n"}},
       {{gone},
-       {2, "", "harinfo: " + gone + ": File " + gone +
-                   " does not exist.  [ReadMoreIntoHarFile] [ReadHarFile]\n"}},
+       {2, "",
+        "harinfo: " + gone + ": File " + gone +
+            " does not exist.  [ReadMoreIntoHarFile] [ReadHarFile]\n"}},
       {{"--bad"}, {2, "", "harinfo: The following argument was not expected: --bad\n"}},
   };
   for (const auto& [args, expected] : cases) EXPECT_EQ(RunBinary(args), expected) << args[0];

@@ -31,14 +31,15 @@ THarBytes MixedFile() {
 TEST_F(InfoFiles, ListingTable) {
   const TInfoResult r = RunInfo({std_});
   EXPECT_EQ(r.Err, "");
-  EXPECT_EQ(r.Out, std_ + ": New Fujitsu, 6 headers, created at unknown time, program unknown\n"
-                          "Header  Type  Storage  Dimensions       Long name\n"
-                          "RG01    1C             5 strings of 12  Set REG Regions of the world\n"
-                          "CM01    1C             3 strings of 12  Set COM Commodities\n"
-                          "A1      RE    FULL     REG 5            Output by region\n"
-                          "A2      RE    FULL     COM*REG 3x5      Sales by commodity and region\n"
-                          "A3      RE    SPSE     REG*COM 5x3      Sparse flows\n"
-                          "INTS    2I             2x3              Counts\n");
+  EXPECT_EQ(r.Out, std_ +
+                       ": New Fujitsu, 6 headers, created at unknown time, program unknown\n"
+                       "Header  Type  Storage  Dimensions       Long name\n"
+                       "RG01    1C             5 strings of 12  Set REG Regions of the world\n"
+                       "CM01    1C             3 strings of 12  Set COM Commodities\n"
+                       "A1      RE    FULL     REG 5            Output by region\n"
+                       "A2      RE    FULL     COM*REG 3x5      Sales by commodity and region\n"
+                       "A3      RE    SPSE     REG*COM 5x3      Sparse flows\n"
+                       "INTS    2I             2x3              Counts\n");
 }
 
 TEST_F(InfoFiles, ListingJson) {

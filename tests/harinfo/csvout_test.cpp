@@ -30,8 +30,12 @@ TEST(CsvWriter, QuotesOnlyWhereNeeded) {
 
 TEST(CsvWriter, ShortestFloatTextReadsBack) {
   const std::vector<std::pair<float, std::string>> cases{
-      {0.1f, "0.1"},     {1.0f / 3.0f, "0.33333334"}, {1e10f, "1e+10"}, {-0.0f, "-0"},
-      {16777216.0f, "16777216"}, {std::numeric_limits<float>::denorm_min(), "1e-45"},
+      {0.1f, "0.1"},
+      {1.0f / 3.0f, "0.33333334"},
+      {1e10f, "1e+10"},
+      {-0.0f, "-0"},
+      {16777216.0f, "16777216"},
+      {std::numeric_limits<float>::denorm_min(), "1e-45"},
   };
   for (const auto& [v, text] : cases) {
     EXPECT_EQ(FloatText(v), text);

@@ -51,7 +51,8 @@ TEST_F(InfoFiles, DiffOfRenamedCopy) {
   EXPECT_EQ(j["headers"][2], nlohmann::json::parse(R"({"name":"A1","type_equal":true,
       "dims_equal":true,"labels_equal":false,"long_name_equal":true,"values_equal":true,
       "renames":[{"from":"REG","to":"ZONE"}]})"));
-  EXPECT_EQ(j["history_added"], nlohmann::json::parse(R"(["Set reg was globally renamed to ZONE"])"));
+  EXPECT_EQ(j["history_added"],
+            nlohmann::json::parse(R"(["Set reg was globally renamed to ZONE"])"));
 }
 
 TEST_F(InfoFiles, FramingAndStorageAreNoDifference) {

@@ -44,7 +44,8 @@ TEST_F(InfoFiles, UnreadableFiles) {
   const std::string cutMsg =
       "Unexpected end-of-file [FileRead] [GetLaheyRecA] [GetRecBuf] [Get2IData] "
       "[ReadHeaderData:INTS] [ReadMoreIntoHarFile] [ReadHarFile]";
-  const std::string goneMsg = "File " + gone + " does not exist.  [ReadMoreIntoHarFile] [ReadHarFile]";
+  const std::string goneMsg =
+      "File " + gone + " does not exist.  [ReadMoreIntoHarFile] [ReadHarFile]";
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
       {{cut}, cut + ": " + cutMsg},
       {{"sets", cut}, cut + ": " + cutMsg},
