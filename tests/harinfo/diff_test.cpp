@@ -9,25 +9,14 @@
 namespace modrask::test {
 namespace {
 
-// The standard file with its arrays stored another way: A2 sparse, A3 full,
-// in `flavour`; `a2Second` replaces the second value of A2.
-THarBytes Restored(TFileFlavour flavour, float a2Second) {
-  THarBytes f(flavour);
-  f.Header1C("XXHS", "File History", {"made by the test suite"}, 60);
-  f.Header1C("RG01", "Set REG Regions of the world", RegElements(), 12);
-  f.Header1C("CM01", "Set COM Commodities", ComElements(), 12);
-  f.HeaderRE("A1", "Output by region", {{"REG", RegElements()}}, {1, 2, 3, 4, 5});
-  std::vector<float> a2(15);
-  for (size_t i = 0; i < a2.size(); ++i) a2[i] = 0.5f * static_cast<float>(i + 1);
-  a2[1] = a2Second;
-  f.HeaderRE("A2", "Sales by commodity and region",
-             {{"COM", ComElements()}, {"REG", RegElements()}}, a2, true);
-  std::vector<float> a3(15, 0.0f);
-  a3[0] = 7.25f;
-  a3[14] = -3.0f;
-  f.HeaderRE("A3", "Sparse flows", {{"REG", RegElements()}, {"COM", ComElements()}}, a3);
-  f.Header2I("INTS", "Counts", 2, 3, {1, 2, 3, 4, 5, 6});
-  return f;
+// The standard file with the second value of A2 (1) changed to 1.75.
+std::string ChangedA2() {
+  std::string bytes = StandardFile(TFileFlavour::NewFujitsu).Bytes();
+  const std::string run = THarBytes::Real(0.5f) + THarBytes::Real(1.0f) + THarBytes::Real(1.5f);
+  const size_t at = bytes.find(run);
+  EXPECT_NE(at, std::string::npos);
+  if (at != std::string::npos) bytes.replace(at + 4, 4, THarBytes::Real(1.75f));
+  return bytes;
 }
 
 TEST_F(InfoFiles, DiffOfRenamedCopy) {
@@ -57,7 +46,7 @@ TEST_F(InfoFiles, DiffOfRenamedCopy) {
 
 TEST_F(InfoFiles, FramingAndStorageAreNoDifference) {
   for (const TFileFlavour flavour : {TFileFlavour::OldLahey, TFileFlavour::NewFujitsu}) {
-    const std::string other = Save("other.har", Restored(flavour, 1.0f));
+    const std::string other = Save("other.har", StandardFile(flavour, true));
     const TInfoResult r = RunInfo({"diff", std_, other});
     EXPECT_EQ(r.Code, 0) << r.Out;
     EXPECT_EQ(r.Out.substr(r.Out.rfind("Summary")),
@@ -66,7 +55,8 @@ TEST_F(InfoFiles, FramingAndStorageAreNoDifference) {
 }
 
 TEST_F(InfoFiles, DiffOfChangedValue) {
-  const std::string other = Save("other.har", Restored(TFileFlavour::NewFujitsu, 1.75f));
+  const std::string other = dir_.File("other.har");
+  WriteFileBytes(other, ChangedA2());
   const TInfoResult r = RunInfo({"diff", std_, other});
   EXPECT_EQ(r.Code, 1);
   EXPECT_EQ(r.Out.substr(r.Out.find("A2")),
