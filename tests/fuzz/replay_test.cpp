@@ -32,7 +32,9 @@ void RunBoth(const fs::path& p) {
   ReadOne(data, bytes.size(), msg);  // must end, whatever it says
   std::string fault;
   EXPECT_TRUE(RenameOne(data, bytes.size(), fault)) << fault;
-  EXPECT_TRUE(InfoOne(data, bytes.size(), fault)) << fault;
+  for (int turn = 0; turn < InfoTurns; ++turn) {
+    EXPECT_TRUE(InfoOne(data, bytes.size(), fault, turn)) << fault;
+  }
 }
 
 // The runs change process-wide settings; the other suites do not share the
