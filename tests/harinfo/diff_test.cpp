@@ -88,5 +88,24 @@ TEST_F(InfoFiles, DiffOfHeadersInOneFileOnly) {
             "only in NEW, all values equal, history changed\n");
 }
 
+std::string LineOf(const std::string& text, const std::string& start) {
+  const size_t at = text.find("\n" + start) + 1;
+  return text.substr(at, text.find('\n', at) - at);
+}
+
+TEST_F(InfoFiles, TypeAsTheFileStoresIt) {
+  // TRAD's labels are flagged invalid: the writer puts it out as RL, which
+  // the reader holds as RE; the listing and diff show the stored type.
+  const std::string in = MODRASK_TEST_DATA "/fuzz/unwritable_labels_become_rl.har";
+  const std::string rl = Renamed(in, "rl.har", "REG", "ZONE");
+  EXPECT_EQ(LineOf(RunInfo({rl}).Out, "TRAD"),
+            "TRAD    RL    SPSE     2x3x3            Seed array TRAD");
+  const TInfoResult r = RunInfo({"diff", in, rl});
+  EXPECT_EQ(r.Code, 1);
+  EXPECT_EQ(LineOf(r.Out, "TRAD"),
+            "TRAD: type RE -> RL; dimension 1: set COM became unlabelled; dimension 2: set REG "
+            "became unlabelled; dimension 3: set REG became unlabelled; values equal");
+}
+
 }  // namespace
 }  // namespace modrask::test
