@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "fuzz/seeds_fixture.h"
 #include "harinfo/harinfo_fixture.h"
 
 namespace modrask::test {
@@ -59,6 +60,26 @@ TEST_F(InfoFiles, ListingJson) {
             json::parse(R"([{"size":2},{"set":"REG","size":5},{"set":"COM","size":3}])"));
   EXPECT_EQ(RunInfo({mixed}).Out.substr(RunInfo({mixed}).Out.find("MIX ")),
             "MIX     RE    FULL     2*REG*COM 2x5x3  Mixed labels\n");
+}
+
+TEST_F(InfoFiles, EveryKindOfLabelFromOurWriter) {
+  std::vector<std::string> seeds;
+  std::string msg;
+  ASSERT_TRUE(fuzz::MakeSeedFiles(dir_.Path().string(), seeds, msg)) << msg;
+  const std::string labels = dir_.File("labels_new.har");
+  const std::string list = RunInfo({labels}).Out;
+  EXPECT_EQ(list.substr(list.find('\n') + 1),
+            "Header  Type  Storage  Dimensions          Long name\n"
+            "REG     1C             3 strings of 12     Set REG seed set\n"
+            "UNKN    RE    FULL     COM*YR 2x3          Seed array UNKN\n"
+            "ELEM    RE    FULL     REG(SOUTH)*COM 1x2  Seed array ELEM\n"
+            "PLN     RL    FULL     4                   Seed array PLN\n"
+            "NOTE    1C             3 strings of 30     Free text, not a set\n");
+  const json j = ParsedOut(RunInfo({labels, "--json"}));
+  EXPECT_EQ(j["headers"][2]["labels"],
+            json::parse(R"([{"set":"REG","element":"SOUTH"},{"set":"COM","size":2}])"));
+  EXPECT_EQ(j["headers"][3]["labels"], json::parse(R"([{"size":4}])"));
+  EXPECT_EQ(RunInfo({"csv", labels, "elem"}).Out.substr(0, 22), "REG,COM,Value\nSOUTH,AG");
 }
 
 TEST_F(InfoFiles, OptionsStandAnywhere) {
