@@ -8,10 +8,13 @@ set(CPACK_PACKAGE_CONTACT "Modrask developers <modrask@example.org>" CACHE STRIN
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "tools and C++ library for Header Array files")
 set(CPACK_PACKAGE_DESCRIPTION "\
 Header Array files are the Fortran-style record files in which economic
-modelling tools keep their sets and data. This package holds two console
+modelling tools keep their sets and data. This package holds three console
 programs and the C++ library they are built on:
  - mardex renames a set everywhere in a file: array labels, the headers
    that define the set and the file's history;
+ - harinfo lists a file's headers and sets, shows one header, exports an
+   array as CSV and compares two files, telling a rename from a change of
+   data;
  - tidex deletes the rebuildable products beside the ZMD files of a folder.
 The library (static, with a CMake package and a pkg-config file) reads and
 writes both record framings, Old Lahey and New Fujitsu.")

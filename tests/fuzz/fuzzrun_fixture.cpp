@@ -5,11 +5,16 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
+#include <vector>
 
 #include "har/harread.h"
 #include "har/harwrite.h"
 #include "har/realwrite.h"
+#include "harinfo/harinfo_run.h"
+#include "harinfo/infofile.h"
 #include "records/lheyfile.h"
+#include "seeds_fixture.h"
 #include "sets/SetStore.h"
 #include "sets/harsets.h"
 #include "sets/renameset.h"
@@ -29,6 +34,7 @@ struct TScratch {
   std::string First;
   std::string Second;
   std::string Third;
+  std::string Reference;  // a seed file, the OLD of harinfo's diff
 };
 
 TScratch& Scratch() {
@@ -97,10 +103,12 @@ void SetUpOnce() {
   // In memory where the host has such a folder: every input is a new file.
   namespace fs = std::filesystem;
   std::error_code ec;
-  const fs::path base = fs::is_directory("/dev/shm", ec) ? fs::path("/dev/shm") : fs::temp_directory_path();
+  const fs::path base =
+      fs::is_directory("/dev/shm", ec) ? fs::path("/dev/shm") : fs::temp_directory_path();
   std::string dir;
   for (unsigned n = 0; dir.empty() && n < 1000; ++n) {
-    const fs::path p = base / ("modrask-fuzz-" + std::to_string(std::rand()) + "-" + std::to_string(n));
+    const fs::path p =
+        base / ("modrask-fuzz-" + std::to_string(std::rand()) + "-" + std::to_string(n));
     if (fs::create_directory(p, ec)) dir = p.string();
   }
   if (dir.empty()) SetUpFailed("no scratch folder");
@@ -110,6 +118,11 @@ void SetUpOnce() {
   s.First = dir + "/first.har";
   s.Second = dir + "/second.har";
   s.Third = dir + "/third.har";
+  std::vector<std::string> seeds;
+  std::string msg;
+  std::filesystem::create_directory(dir + "/seeds", ec);
+  if (!MakeSeedFiles(dir + "/seeds", seeds, msg) || seeds.empty()) SetUpFailed("no seed files");
+  s.Reference = seeds.front();
   std::atexit(RemoveScratch);
 }
 
@@ -207,6 +220,53 @@ bool CompareWithOracle(const uint8_t* data, size_t size, std::string& fault) {
   const TScratch& s = Scratch();
   if (!WriteInput(data, size)) SetUpFailed("cannot write the input file");
   return CompareFileWithOracle(s.Input, s.First, fault);
+}
+
+bool InfoOne(const uint8_t* data, size_t size, std::string& fault, int turn) {
+  SetUpOnce();
+  const TScratch& s = Scratch();
+  if (!WriteInput(data, size)) SetUpFailed("cannot write the input file");
+  // The listing always, the other commands by turns: each input opens the
+  // file only a few times.
+  std::vector<std::vector<std::string>> runs{{s.Input}};
+  switch (turn >= 0 ? turn : static_cast<int>(size % InfoTurns)) {
+    case 0:
+      runs.push_back({"--json", s.Input});
+      runs.push_back({"sets", s.Input});
+      break;
+    case 1:
+      runs.push_back({"history", s.Input});
+      runs.push_back({"diff", s.Reference, s.Input});
+      break;
+    default: {
+      // show and csv of the first headers, when the file reads.
+      std::string msg;
+      PHarData harData;
+      if (harinfo::OpenInfoFile(s.Input, harData, msg)) {
+        for (size_t i = 0; i < harData->Heads.size() && i < 2; ++i) {
+          runs.push_back({"show", "--json", s.Input, harData->Heads[i]->Name});
+          runs.push_back({"csv", s.Input, harData->Heads[i]->Name});
+        }
+      }
+      FreeHarData(harData, DummyMsg);
+    }
+  }
+  for (const auto& args : runs) {
+    std::ostringstream out;
+    std::ostringstream err;
+    const int code = harinfo::RunHarinfo(args, out, err);
+    if (code < 0 || code > 2) {
+      fault = "harinfo " + args[0] + " ended with exit code " + std::to_string(code);
+      return false;
+    }
+  }
+  std::ostringstream out;
+  std::ostringstream err;
+  if (harinfo::RunHarinfo({"diff", s.Input, s.Input}, out, err) == 1) {
+    fault = "the file differs from itself:\n" + out.str();
+    return false;
+  }
+  return true;
 }
 
 }  // namespace modrask::fuzz

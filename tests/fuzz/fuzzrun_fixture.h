@@ -43,4 +43,14 @@ bool CompareWithOracle(const uint8_t* data, size_t size, std::string& fault);
 bool CompareFileWithOracle(const std::string& input, const std::string& scratch,
                            std::string& fault);
 
+// harinfo's commands on the bytes: the listing, and by turns the JSON
+// listing and the sets (turn 0), the history and a diff of a seed file
+// against it (1), or show and csv of the first headers (2); then a diff of
+// the file with itself. Without a turn the size chooses it. Each run must
+// end with exit code 0, 1 or 2, and a file compared with itself is never
+// different (0 or 2). False only when that is broken, with what went wrong
+// in `fault`.
+inline constexpr int InfoTurns = 3;
+bool InfoOne(const uint8_t* data, size_t size, std::string& fault, int turn = -1);
+
 }  // namespace modrask::fuzz

@@ -1,6 +1,6 @@
 // The fuzz targets' runs in the ordinary suite: every regression file kept
 // under data/fuzz (inputs that once failed) and every seed file goes through
-// the reader and the rename round trip.
+// the reader, the rename round trip and harinfo's commands.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -32,6 +32,9 @@ void RunBoth(const fs::path& p) {
   ReadOne(data, bytes.size(), msg);  // must end, whatever it says
   std::string fault;
   EXPECT_TRUE(RenameOne(data, bytes.size(), fault)) << fault;
+  for (int turn = 0; turn < InfoTurns; ++turn) {
+    EXPECT_TRUE(InfoOne(data, bytes.size(), fault, turn)) << fault;
+  }
 }
 
 // The runs change process-wide settings; the other suites do not share the

@@ -219,7 +219,7 @@ std::vector<std::string> ComElements() {
   return {"AGRI", "MANU", "SERV"};
 }
 
-THarBytes StandardFile(TFileFlavour flavour) {
+THarBytes StandardFile(TFileFlavour flavour, bool otherStorage) {
   THarBytes f(flavour);
   f.Header1C("XXHS", "File History", {"made by the test suite"}, 60);
   f.Header1C("RG01", "Set REG Regions of the world", RegElements(), 12);
@@ -228,11 +228,12 @@ THarBytes StandardFile(TFileFlavour flavour) {
   std::vector<float> a2(15);
   for (size_t i = 0; i < a2.size(); ++i) a2[i] = 0.5f * static_cast<float>(i + 1);
   f.HeaderRE("A2", "Sales by commodity and region",
-             {{"COM", ComElements()}, {"REG", RegElements()}}, a2);
+             {{"COM", ComElements()}, {"REG", RegElements()}}, a2, otherStorage);
   std::vector<float> a3(15, 0.0f);
   a3[0] = 7.25f;
   a3[14] = -3.0f;
-  f.HeaderRE("A3", "Sparse flows", {{"REG", RegElements()}, {"COM", ComElements()}}, a3, true);
+  f.HeaderRE("A3", "Sparse flows", {{"REG", RegElements()}, {"COM", ComElements()}}, a3,
+             !otherStorage);
   f.Header2I("INTS", "Counts", 2, 3, {1, 2, 3, 4, 5, 6});
   return f;
 }

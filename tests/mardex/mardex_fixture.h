@@ -128,8 +128,9 @@ class THarBytes {
 // The file most cases rename in: set REG (5 elements, header RG01) and set
 // COM (3 elements, CM01) defined by character headers; real arrays A1 over
 // REG, A2 over COM x REG, A3 over REG x COM (sparse); an integer matrix INTS
-// and a history line. REG occurs in RG01 and three array dimensions.
-THarBytes StandardFile(TFileFlavour flavour);
+// and a history line. REG occurs in RG01 and three array dimensions. With
+// `otherStorage` the same values are stored the other way: A2 sparse, A3 full.
+THarBytes StandardFile(TFileFlavour flavour, bool otherStorage = false);
 std::vector<std::string> RegElements();  // R1 .. R5
 std::vector<std::string> ComElements();  // AGRI MANU SERV
 

@@ -1,0 +1,105 @@
+#include "harinfo/cmdline.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <array>
+#include <ostream>
+#include <string_view>
+
+#include "harinfo/infofile.h"
+#include "support/version.h"
+
+namespace modrask::harinfo {
+
+namespace {
+
+constexpr int RunCommand = -1;
+
+struct TCommandWord {
+  std::string_view Word;
+  TCommand Command;
+  std::string_view Operands;
+  bool Json;  // --json applies
+};
+
+// The first word of the operands names the command; without one, the listing.
+constexpr std::array<TCommandWord, 6> CommandWords{{
+    {"", TCommand::List, "FILE", true},
+    {"sets", TCommand::Sets, "FILE", true},
+    {"show", TCommand::Show, "FILE HEADER", true},
+    {"csv", TCommand::Csv, "FILE HEADER", false},
+    {"history", TCommand::History, "FILE", false},
+    {"diff", TCommand::Diff, "OLD NEW", true},
+}};
+
+constexpr const char* Footer =
+    "Commands:\n"
+    "  harinfo FILE                 the headers, in file order\n"
+    "  harinfo sets FILE            the sets the file defines or uses\n"
+    "  harinfo show FILE HEADER     one header: descriptor, labels, a preview of its values\n"
+    "  harinfo csv FILE HEADER      one header's values as CSV\n"
+    "  harinfo history FILE         the history lines\n"
+    "  harinfo diff OLD NEW         how two files differ\n"
+    "\n"
+    "Header names are matched without regard to case. Options may stand anywhere.\n"
+    "Exit codes: 0 success (diff: the files are equal), 1 diff found a difference,\n"
+    "2 trouble (bad arguments, a file that cannot be read, no such header).";
+
+size_t OperandCount(std::string_view operands) {
+  return static_cast<size_t>(std::count(operands.begin(), operands.end(), ' ')) + 1;
+}
+
+int CheckCommand(std::vector<std::string> words, TInfoArgs& a, std::ostream& err) {
+  if (words.empty()) return Trouble(err, "no FILE given (harinfo --help lists the commands)");
+  const TCommandWord* command = &CommandWords[0];
+  for (const TCommandWord& c : CommandWords) {
+    if (!c.Word.empty() && words.front() == c.Word) {
+      command = &c;
+      words.erase(words.begin());
+    }
+  }
+  const std::string name =
+      command->Word.empty() ? "harinfo" : "harinfo " + std::string(command->Word);
+  if (words.size() != OperandCount(command->Operands)) {
+    return Trouble(err, "usage: " + name + " " + std::string(command->Operands));
+  }
+  if (a.Json && !command->Json) return Trouble(err, "--json does not apply to " + name);
+  if (a.NonZero && command->Command != TCommand::Csv) {
+    return Trouble(err, "--nonzero applies to harinfo csv only");
+  }
+  a.Command = command->Command;
+  a.Operands = std::move(words);
+  return RunCommand;
+}
+
+}  // namespace
+
+int ParseInfoArgs(const std::vector<std::string>& args, TInfoArgs& a, std::ostream& out,
+                  std::ostream& err) {
+  CLI::App app("harinfo: see inside a Header Array file, export its arrays, compare two files",
+               "harinfo");
+  app.footer(Footer);
+  app.set_version_flag("--version", std::string("harinfo ") + ModraskVersion);
+  std::vector<std::string> words;
+  app.add_flag("--json", a.Json, "print JSON (the listing, sets, show and diff)");
+  app.add_flag("--nonzero", a.NonZero, "leave out cells that are 0 (csv)");
+  app.add_option("words", words, "the command word (none for the listing) and its operands")
+      ->type_name("");
+  // CLI11 reports the end of parsing (help, version, a wrong argument) by
+  // throwing; this is the one place that catches it.
+  try {
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    app.parse(reversed);
+  } catch (const CLI::CallForHelp&) {
+    out << app.help();
+    return ExitSame;
+  } catch (const CLI::CallForVersion& e) {
+    out << e.what() << '\n';
+    return ExitSame;
+  } catch (const CLI::ParseError& e) {
+    return Trouble(err, e.what());
+  }
+  return CheckCommand(std::move(words), a, err);
+}
+
+}  // namespace modrask::harinfo

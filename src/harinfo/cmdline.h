@@ -1,0 +1,27 @@
+// harinfo's command line: a command word, its operands and the options,
+// in any order.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace modrask::harinfo {
+
+enum class TCommand { List, Sets, Show, Csv, History, Diff };
+
+struct TInfoArgs {
+  TCommand Command = TCommand::List;
+  std::vector<std::string> Operands;  // FILE, FILE HEADER, or OLD NEW
+  bool Json = false;
+  bool NonZero = false;
+};
+
+// Parses `args` (without the program name). Returns -1 when a command is to
+// run, with `a` filled in; otherwise the exit code of a run that already
+// ended: 0 after printing the help or the version to `out`, ExitTrouble
+// after printing "harinfo: " and what is wrong to `err`.
+int ParseInfoArgs(const std::vector<std::string>& args, TInfoArgs& a, std::ostream& out,
+                  std::ostream& err);
+
+}  // namespace modrask::harinfo

@@ -1,0 +1,30 @@
+// The report of a comparison: one line per header in both files, the
+// headers in only one, the history, and a closing summary; or one JSON
+// object with the same content.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+#include "harinfo/hardiff.h"
+
+namespace modrask::harinfo {
+
+// The last line: what was renamed, how many headers' labels changed, and
+// whether all values are equal, or that the files are equal.
+std::string DiffSummary(const TFileDiff& diff);
+
+void PrintDiff(std::ostream& out, const TFileDiff& diff, const std::string& oldName,
+               const std::string& newName);
+
+// {"old", "new", "equal", "only_in_old", "only_in_new", "headers": [{"name",
+// "type_equal", "dims_equal", "labels_equal", "long_name_equal",
+// "values_equal" (null when not compared), and where they apply "old_type",
+// "new_type", "old_dims", "new_dims", "renames", "label_changes",
+// "cells_differing", "max_abs_difference", "first_difference"}],
+// "history_equal", "history_added", "renames": [{"from", "to", "headers"}],
+// "summary"}.
+void PrintDiffJson(std::ostream& out, const TFileDiff& diff, const std::string& oldName,
+                   const std::string& newName);
+
+}  // namespace modrask::harinfo

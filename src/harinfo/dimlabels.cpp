@@ -1,0 +1,113 @@
+#include "harinfo/dimlabels.h"
+
+#include <algorithm>
+
+namespace modrask::harinfo {
+
+namespace {
+
+std::string Trim(const std::string& s) {
+  const size_t first = s.find_first_not_of(' ');
+  if (first == std::string::npos) return {};
+  return s.substr(first, s.find_last_not_of(' ') - first + 1);
+}
+
+std::vector<TDimInfo> RealDims(const THeaderRec& head) {
+  const TREDetails& re = head.REDetails;
+  const int32_t nDim = std::clamp(head.OrigNDim, 0, 7);
+  const int32_t labelled = std::clamp(re.acdim, 0, 7);
+  std::vector<TDimInfo> dims(static_cast<size_t>(nDim));
+  for (int k = 1; k <= nDim; ++k) {
+    TDimInfo& d = dims[static_cast<size_t>(k - 1)];
+    d.Size = head.Dims[8 - k];
+    if (k > labelled) continue;
+    d.Set = Trim(re.StName[k]);
+    if (d.Set.empty()) continue;
+    const PStrVec& elements = head.SetElements[8 - k];
+    const bool listed = elements != nullptr && elements->size() > static_cast<size_t>(d.Size);
+    if (re.RDelst[k] == 'e') {
+      if (elements != nullptr && elements->size() > 1) d.Element = Trim((*elements)[1]);
+      if (d.Element.empty()) d.Element = "?";
+    } else if (re.RDelst[k] == 'k' && listed) {
+      d.Elements = elements.get();
+    }
+  }
+  return dims;
+}
+
+}  // namespace
+
+bool IsRealArray(const THeaderRec& head) {
+  return head.HeadType == "RE" || head.HeadType == "RL";
+}
+
+std::string StoredType(const THeaderRec& head) {
+  return head.FileType.empty() ? head.HeadType : head.FileType;
+}
+
+std::string StoredStorage(const THeaderRec& head) {
+  if (!IsRealArray(head)) return {};
+  if (head.Values.InFile()) return head.Values.Sparse ? "SPSE" : "FULL";
+  return head.StorageMethod;
+}
+
+std::vector<TDimInfo> DimInfos(const THeaderRec& head) {
+  if (head.HeadType == "2I")
+    return {TDimInfo{{}, {}, head.NRows, nullptr}, {{}, {}, head.NCols, nullptr}};
+  if (head.HeadType == "1C") return {TDimInfo{{}, {}, head.NStrings, nullptr}};
+  return RealDims(head);
+}
+
+std::string DimsText(const THeaderRec& head) {
+  if (head.HeadType == "1C") {
+    return std::to_string(head.NStrings) + " strings of " + std::to_string(head.LenString);
+  }
+  const std::vector<TDimInfo> dims = DimInfos(head);
+  if (dims.empty()) return "1";
+  const bool anyLabel =
+      std::any_of(dims.begin(), dims.end(), [](const TDimInfo& d) { return d.Labelled(); });
+  std::string names;
+  std::string sizes;
+  for (const TDimInfo& d : dims) {
+    if (!sizes.empty()) {
+      names += '*';
+      sizes += 'x';
+    }
+    sizes += std::to_string(d.Size);
+    names += d.Labelled() ? d.Set : std::to_string(d.Size);
+    if (d.Single()) names += "(" + d.Element + ")";
+  }
+  return anyLabel ? names + " " + sizes : sizes;
+}
+
+std::string CellName(const TDimInfo& dim, int32_t index) {
+  if (dim.Single()) return dim.Element;
+  if (dim.Elements != nullptr) return Trim((*dim.Elements)[static_cast<size_t>(index)]);
+  return std::to_string(index);
+}
+
+std::string DimTitle(const TDimInfo& dim, int k) {
+  return dim.Labelled() ? dim.Set : "dim" + std::to_string(k);
+}
+
+void CellIndices(const std::vector<TDimInfo>& dims, int64_t p, std::vector<int32_t>& indices) {
+  indices.resize(dims.size());
+  for (size_t k = 0; k < dims.size(); ++k) {
+    const int64_t size = std::max(dims[k].Size, 1);
+    indices[k] = static_cast<int32_t>(p % size) + 1;
+    p /= size;
+  }
+}
+
+int64_t CellCount(const std::vector<TDimInfo>& dims) {
+  int64_t n = 1;
+  for (const TDimInfo& d : dims) n *= std::max(d.Size, 0);
+  return n;
+}
+
+std::string TrimmedString(const std::string& s) {
+  const size_t last = s.find_last_not_of(' ');
+  return last == std::string::npos ? std::string() : s.substr(0, last + 1);
+}
+
+}  // namespace modrask::harinfo

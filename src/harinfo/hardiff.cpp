@@ -1,0 +1,157 @@
+#include "harinfo/hardiff.h"
+
+#include <algorithm>
+#include <unordered_map>
+
+#include "harinfo/dimlabels.h"
+#include "harinfo/historyinfo.h"
+#include "harinfo/infofile.h"
+#include "sets/harsets.h"
+
+namespace modrask::harinfo {
+
+namespace {
+
+std::vector<std::string> ElementList(const TDimInfo& d) {
+  std::vector<std::string> names;
+  if (d.Elements == nullptr) return names;
+  for (int32_t i = 1; i <= d.Size; ++i) names.push_back(CellName(d, i));
+  return names;
+}
+
+void AddRename(THeadDiff& d, const std::string& from, const std::string& to) {
+  const TRename r{from, to};
+  if (std::find(d.Renames.begin(), d.Renames.end(), r) == d.Renames.end()) d.Renames.push_back(r);
+}
+
+// The labels of two real arrays of the same dimensions.
+void DiffRealLabels(const THeaderRec& o, const THeaderRec& n, THeadDiff& d) {
+  const std::vector<TDimInfo> od = DimInfos(o);
+  const std::vector<TDimInfo> nd = DimInfos(n);
+  for (size_t k = 0; k < od.size() && k < nd.size(); ++k) {
+    const TDimInfo& a = od[k];
+    const TDimInfo& b = nd[k];
+    const std::string where = "dimension " + std::to_string(k + 1) + ": ";
+    const bool sameElements = a.Element == b.Element && ElementList(a) == ElementList(b);
+    if (a.Labelled() != b.Labelled()) {
+      d.LabelNotes.push_back(where + (a.Labelled() ? "set " + a.Set + " became unlabelled"
+                                                   : "unlabelled became set " + b.Set));
+    } else if (a.Set != b.Set && sameElements) {
+      AddRename(d, a.Set, b.Set);
+    } else if (a.Set != b.Set) {
+      d.LabelNotes.push_back(where + "set " + a.Set + " became " + b.Set + " with other elements");
+    } else if (!sameElements) {
+      d.LabelNotes.push_back(where + "elements of " + a.Set + " differ");
+    }
+  }
+}
+
+// The set a character header defines, or empty; `rest` is its description.
+std::string DefinedSet(const THeaderRec& h, std::string& rest) {
+  std::string setName;
+  rest.clear();
+  if (h.LenString > static_cast<int32_t>(SetNameLen)) return setName;
+  ParseSetLabel(h.LongName, h.NStrings, h, rest, setName);
+  return setName;
+}
+
+void DiffLongNames(const THeaderRec& o, const THeaderRec& n, THeadDiff& d) {
+  if (o.LongName == n.LongName) return;
+  if (o.HeadType == "1C" && n.HeadType == "1C") {
+    std::string oldRest;
+    std::string newRest;
+    const std::string oldSet = DefinedSet(o, oldRest);
+    const std::string newSet = DefinedSet(n, newRest);
+    // A set header whose set was renamed: the rest of the long name stays.
+    if (!oldSet.empty() && !newSet.empty() && oldSet != newSet && oldRest == newRest) {
+      AddRename(d, oldSet, newSet);
+      return;
+    }
+  }
+  d.LongNameEqual = false;
+}
+
+bool DiffHead(THeaderRec* o, THeaderRec* n, TRawFiles& raw, THeadDiff& d, std::string& msg) {
+  d.Name = ShownName(*o);
+  d.OldType = StoredType(*o);
+  d.NewType = StoredType(*n);
+  d.OldDims = DimsText(*o);
+  d.NewDims = DimsText(*n);
+  std::vector<int32_t> oldSizes;
+  std::vector<int32_t> newSizes;
+  for (const TDimInfo& x : DimInfos(*o)) oldSizes.push_back(x.Size);
+  for (const TDimInfo& x : DimInfos(*n)) newSizes.push_back(x.Size);
+  d.DimsEqual = oldSizes == newSizes && o->LenString == n->LenString;
+  DiffLongNames(*o, *n, d);
+  if (o->HeadType != n->HeadType || !d.DimsEqual) {
+    d.Values = TValuesVerdict::NotCompared;
+    return true;
+  }
+  if (IsRealArray(*o)) DiffRealLabels(*o, *n, d);
+  return DiffHeaderValues(o, n, raw, d, msg);
+}
+
+void DiffHistory(const THarData& oldData, const THarData& newData, TFileDiff& diff) {
+  const std::vector<std::string> o = HistoryLines(oldData);
+  const std::vector<std::string> n = HistoryLines(newData);
+  diff.HistoryEqual = o == n;
+  if (n.size() >= o.size() && std::equal(o.begin(), o.end(), n.begin())) {
+    diff.HistoryAdded.assign(n.begin() + static_cast<std::ptrdiff_t>(o.size()), n.end());
+  }
+}
+
+// The name of the file a header's values lie in; empty when in memory.
+std::string ValueFile(const THarData& h) {
+  for (const PHeaderRec& head : h.Heads) {
+    if (head->Values.InFile()) return head->Values.File->Name();
+  }
+  return {};
+}
+
+}  // namespace
+
+void TRawFiles::Open(const std::string& oldName, const std::string& newName) {
+  for (auto [in, name] : {std::pair{&Old, &oldName}, std::pair{&New, &newName}}) {
+    in->rdbuf()->pubsetbuf(nullptr, 0);  // no buffer of its own
+    if (!name->empty()) in->open(*name, std::ios::binary);
+  }
+}
+
+bool TFileDiff::Equal() const {
+  return OnlyOld.empty() && OnlyNew.empty() && HistoryEqual &&
+         std::all_of(Heads.begin(), Heads.end(), [](const THeadDiff& h) { return h.Equal(); });
+}
+
+bool DiffHarFiles(THarData& oldData, THarData& newData, TFileDiff& diff, std::string& msg) {
+  diff = TFileDiff{};
+  // A name that occurs more than once pairs its occurrences in order.
+  std::unordered_map<std::string, std::vector<THeaderRec*>> newByName;
+  for (const PHeaderRec& h : newData.Heads) newByName[h->Name].push_back(h.get());
+  std::unordered_map<std::string, size_t> paired;
+  TRawFiles raw;
+  raw.Open(ValueFile(oldData), ValueFile(newData));
+  for (const PHeaderRec& h : oldData.Heads) {
+    const std::vector<THeaderRec*>& candidates = newByName[h->Name];
+    const size_t i = paired[h->Name]++;
+    if (i >= candidates.size()) {
+      diff.OnlyOld.push_back(ShownName(*h));
+      continue;
+    }
+    THeadDiff d;
+    if (!DiffHead(h.get(), candidates[i], raw, d, msg)) return false;
+    for (const TRename& r : d.Renames) ++diff.Renames[r];
+    diff.Heads.push_back(std::move(d));
+  }
+  for (const PHeaderRec& h : newData.Heads) {
+    const auto found = paired.find(h->Name);
+    if (found == paired.end() || found->second == 0) {
+      diff.OnlyNew.push_back(ShownName(*h));
+    } else {
+      --found->second;
+    }
+  }
+  DiffHistory(oldData, newData, diff);
+  return true;
+}
+
+}  // namespace modrask::harinfo

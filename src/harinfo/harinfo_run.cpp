@@ -1,0 +1,76 @@
+#include "harinfo/harinfo_run.h"
+
+#include <ostream>
+
+#include "harinfo/cmdline.h"
+#include "harinfo/csvout.h"
+#include "harinfo/diffprint.h"
+#include "harinfo/hardiff.h"
+#include "harinfo/historyinfo.h"
+#include "harinfo/infofile.h"
+#include "harinfo/listing.h"
+#include "harinfo/setsinfo.h"
+#include "harinfo/showheader.h"
+
+namespace modrask::harinfo {
+
+namespace {
+
+int Unreadable(std::ostream& err, const std::string& fileName, const std::string& msg) {
+  return Trouble(err, fileName + ": " + msg);
+}
+
+int RunDiff(const TInfoArgs& a, std::ostream& out, std::ostream& err) {
+  const std::string& oldName = a.Operands[0];
+  const std::string& newName = a.Operands[1];
+  std::string msg;
+  PHarData oldData;
+  if (!OpenInfoFile(oldName, oldData, msg)) return Unreadable(err, oldName, msg);
+  PHarData newData;
+  if (!OpenInfoFile(newName, newData, msg)) return Unreadable(err, newName, msg);
+  TFileDiff diff;
+  if (!DiffHarFiles(*oldData, *newData, diff, msg)) return Trouble(err, msg);
+  if (a.Json) {
+    PrintDiffJson(out, diff, oldName, newName);
+  } else {
+    PrintDiff(out, diff, oldName, newName);
+  }
+  return diff.Equal() ? ExitSame : ExitDiffer;
+}
+
+// show and csv: one header's values.
+int RunHeader(const TInfoArgs& a, THarData& harData, std::ostream& out, std::ostream& err) {
+  const std::string& fileName = a.Operands[0];
+  THeaderRec* head = FindInfoHeader(harData, a.Operands[1]);
+  if (head == nullptr) return Trouble(err, fileName + ": no header " + a.Operands[1]);
+  std::string msg;
+  const bool ok = a.Command == TCommand::Show ? PrintHeader(out, head, a.Json, msg)
+                                              : WriteHeaderCsv(out, head, a.NonZero, msg);
+  return ok ? ExitSame : Unreadable(err, fileName, msg);
+}
+
+}  // namespace
+
+int RunHarinfo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  TInfoArgs a;
+  if (const int code = ParseInfoArgs(args, a, out, err); code >= 0) return code;
+  if (a.Command == TCommand::Diff) return RunDiff(a, out, err);
+  const std::string& fileName = a.Operands[0];
+  std::string msg;
+  PHarData harData;
+  if (!OpenInfoFile(fileName, harData, msg)) return Unreadable(err, fileName, msg);
+  if (a.Command == TCommand::Show || a.Command == TCommand::Csv) {
+    return RunHeader(a, *harData, out, err);
+  }
+  if (a.Command == TCommand::Sets) {
+    if (!PrintSets(out, *harData, a.Json, msg)) return Unreadable(err, fileName, msg);
+  } else if (a.Command == TCommand::History) {
+    PrintHistory(out, *harData);
+  } else {
+    PrintListing(out, *harData, fileName, a.Json);
+  }
+  out.flush();
+  return ExitSame;
+}
+
+}  // namespace modrask::harinfo

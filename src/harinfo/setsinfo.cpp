@@ -1,0 +1,110 @@
+#include "harinfo/setsinfo.h"
+
+#include <algorithm>
+#include <ostream>
+#include <unordered_map>
+#include <vector>
+
+#include "harinfo/dimlabels.h"
+#include "harinfo/infofile.h"
+#include "harinfo/jsonout.h"
+#include "sets/SetStore.h"
+#include "sets/harsets.h"
+
+namespace modrask::harinfo {
+
+namespace {
+
+constexpr size_t ElementLineWidth = 78;
+
+using TUsers = std::unordered_map<std::string, std::vector<std::string>>;
+
+// For each set key ("REG(5)"), the real arrays that have a dimension of that
+// set, each once, in file order.
+TUsers UsersBySet(const THarData& harData) {
+  TUsers users;
+  for (const PHeaderRec& h : harData.Heads) {
+    if (!IsRealArray(*h)) continue;
+    std::vector<std::string> keys;
+    for (const TDimInfo& d : DimInfos(*h)) {
+      if (!d.Labelled() || d.Single()) continue;
+      std::string key = MakeSetKey(d.Size, d.Set);
+      if (std::find(keys.begin(), keys.end(), key) != keys.end()) continue;
+      users[key].push_back(ShownName(*h));
+      keys.push_back(std::move(key));
+    }
+  }
+  return users;
+}
+
+std::vector<std::string> ElementNames(const TSetStoreRecxx& set) {
+  std::vector<std::string> names;
+  if (set.Elements == nullptr) return names;
+  for (int32_t i = 1; i <= set.Size && static_cast<size_t>(i) < set.Elements->size(); ++i) {
+    names.push_back(TrimmedString((*set.Elements)[static_cast<size_t>(i)]));
+  }
+  return names;
+}
+
+void PrintElements(std::ostream& out, const std::vector<std::string>& names) {
+  std::string line = "   ";
+  for (const std::string& name : names) {
+    if (line.size() > 3 && line.size() + 1 + name.size() > ElementLineWidth) {
+      out << line << '\n';
+      line = "   ";
+    }
+    line += ' ';
+    line += name;
+  }
+  if (line.size() > 3) out << line << '\n';
+}
+
+void PrintSetText(std::ostream& out, const TSetStore& store, const TSetStoreRecxx& set,
+                  const std::vector<std::string>& users) {
+  out << set.SetName << " (" << set.Size << ")";
+  if (set.From1C) out << ", defined by " << TrimmedString(set.HeaderName);
+  out << ", used by " << users.size() << (users.size() == 1 ? " header" : " headers");
+  const int32_t same = CountSetsByName(&store, set.SetName);
+  if (same > 1) out << "; the name stands for " << same << " sets of different sizes";
+  out << '\n';
+  const std::vector<std::string> names = ElementNames(set);
+  if (names.empty()) {
+    out << "    (elements not named in the file)\n";
+  } else {
+    PrintElements(out, names);
+  }
+}
+
+}  // namespace
+
+bool PrintSets(std::ostream& out, THarData& harData, bool json, std::string& msg) {
+  PSetStore store;
+  if (!StoreHARFileSets(store, &harData, false, msg)) return false;
+  const TUsers users = UsersBySet(harData);
+  const std::vector<std::string> none;
+  TJson sets = TJson::array();
+  for (int32_t i = 1; i <= store->Count; ++i) {
+    const TSetStoreRecxx& set = *store->Entries[static_cast<size_t>(i - 1)];
+    const auto found = users.find(set.Key);
+    const std::vector<std::string>& usedBy = found == users.end() ? none : found->second;
+    if (!json) {
+      PrintSetText(out, *store, set, usedBy);
+      continue;
+    }
+    TJson j;
+    j["name"] = set.SetName;
+    j["size"] = set.Size;
+    j["elements"] = ElementNames(set);
+    j["defined_by"] = set.From1C ? TJson(TrimmedString(set.HeaderName)) : TJson(nullptr);
+    j["used_by"] = usedBy;
+    sets.push_back(std::move(j));
+  }
+  if (json) {
+    TJson j;
+    j["sets"] = std::move(sets);
+    PrintJson(out, j);
+  }
+  return true;
+}
+
+}  // namespace modrask::harinfo

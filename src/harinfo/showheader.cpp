@@ -1,0 +1,165 @@
+#include "harinfo/showheader.h"
+
+#include <algorithm>
+#include <limits>
+#include <ostream>
+#include <vector>
+
+#include "harinfo/cellvalues.h"
+#include "harinfo/dimlabels.h"
+#include "harinfo/infofile.h"
+#include "harinfo/jsonout.h"
+#include "harinfo/texttable.h"
+
+namespace modrask::harinfo {
+
+namespace {
+
+struct TStats {
+  int64_t Cells = 0;
+  int64_t NonZero = 0;
+  double Min = 0;
+  double Max = 0;
+  double Sum = 0;
+};
+
+TStats Statistics(const TCellValues& values, int64_t n) {
+  TStats s;
+  s.Cells = n;
+  s.Min = std::numeric_limits<double>::infinity();
+  s.Max = -s.Min;
+  for (int64_t p = 0; p < n; ++p) {
+    const double v = values.At(p);
+    if (v != 0) ++s.NonZero;
+    s.Min = std::min(s.Min, v);
+    s.Max = std::max(s.Max, v);
+    s.Sum += v;
+  }
+  if (n == 0) s.Min = s.Max = 0;
+  return s;
+}
+
+std::string NumberText(const TCellValues& values, double v) {
+  return values.IsInteger() ? std::to_string(static_cast<int64_t>(v))
+                            : FloatText(static_cast<float>(v));
+}
+
+std::vector<std::string> CellNames(const std::vector<TDimInfo>& dims, int64_t p) {
+  std::vector<int32_t> index;
+  CellIndices(dims, p, index);
+  std::vector<std::string> names;
+  for (size_t k = 0; k < dims.size(); ++k) names.push_back(CellName(dims[k], index[k]));
+  return names;
+}
+
+std::vector<std::string> Strings(const THeaderRec& head, int64_t limit) {
+  std::vector<std::string> strings;
+  if (head.StringRec == nullptr) return strings;
+  const int64_t n =
+      std::min<int64_t>({head.NStrings, limit, static_cast<int64_t>(head.StringRec->size()) - 1});
+  for (int64_t i = 1; i <= n; ++i)
+    strings.push_back(TrimmedString((*head.StringRec)[static_cast<size_t>(i)]));
+  return strings;
+}
+
+void PrintDimensions(std::ostream& out, const THeaderRec& head) {
+  const std::vector<TDimInfo> dims = DimInfos(head);
+  if (!IsRealArray(head)) return;
+  for (size_t k = 0; k < dims.size(); ++k) {
+    const TDimInfo& d = dims[k];
+    out << "Dimension " << k + 1 << ": ";
+    if (!d.Labelled()) {
+      out << "unlabelled, size " << d.Size << '\n';
+    } else if (d.Single()) {
+      out << "element " << d.Element << " of set " << d.Set << '\n';
+    } else if (d.Elements == nullptr) {
+      out << "set " << d.Set << " (" << d.Size << "), elements not named in the file\n";
+    } else {
+      out << "set " << d.Set << " (" << d.Size << "):";
+      for (int32_t i = 1; i <= d.Size; ++i) out << ' ' << CellName(d, i);
+      out << '\n';
+    }
+  }
+}
+
+void PrintText(std::ostream& out, const THeaderRec& head, const TCellValues& values,
+               const TStats& s) {
+  out << "Header: " << ShownName(head) << '\n';
+  out << "Type: " << StoredType(head);
+  if (IsRealArray(head)) out << ", " << StoredStorage(head);
+  out << '\n';
+  out << "Long name: " << TrimmedString(head.LongName) << '\n';
+  out << "Dimensions: " << DimsText(head) << '\n';
+  PrintDimensions(out, head);
+  if (head.HeadType == "1C") {
+    const std::vector<std::string> strings = Strings(head, PreviewCells);
+    out << "Strings (first " << strings.size() << " of " << head.NStrings << "):\n";
+    for (const std::string& str : strings) out << "  " << str << '\n';
+    return;
+  }
+  out << "Values: " << s.Cells << " cells, " << s.NonZero << " not zero, least "
+      << NumberText(values, s.Min) << ", greatest " << NumberText(values, s.Max) << ", sum "
+      << (values.IsInteger() ? NumberText(values, s.Sum) : FloatText(static_cast<float>(s.Sum)))
+      << '\n';
+  const std::vector<TDimInfo> dims = DimInfos(head);
+  const int64_t shown = std::min(PreviewCells, s.Cells);
+  out << "First " << shown << " cells:\n";
+  std::vector<std::string> titles;
+  for (size_t k = 0; k < dims.size(); ++k) {
+    titles.push_back(head.HeadType == "2I" ? (k == 0 ? "row" : "col")
+                                           : DimTitle(dims[k], static_cast<int>(k + 1)));
+  }
+  titles.emplace_back("Value");
+  TTextTable table(titles);
+  table.RightAlign(dims.size());
+  for (int64_t p = 0; p < shown; ++p) {
+    std::vector<std::string> row = CellNames(dims, p);
+    row.push_back(NumberText(values, values.At(p)));
+    table.Add(std::move(row));
+  }
+  table.Print(out);
+}
+
+TJson StatsJson(const TCellValues& values, const TStats& s, TJson j) {
+  const auto number = [&values](double v) {
+    return values.IsInteger() ? TJson(static_cast<int64_t>(v)) : FloatJson(static_cast<float>(v));
+  };
+  j["cells"] = s.Cells;
+  j["nonzero"] = s.NonZero;
+  j["min"] = number(s.Min);
+  j["max"] = number(s.Max);
+  j["sum"] = number(s.Sum);
+  return j;
+}
+
+}  // namespace
+
+bool PrintHeader(std::ostream& out, THeaderRec* head, bool json, std::string& msg) {
+  TCellValues values;
+  if (!values.Load(head, msg)) return false;
+  const std::vector<TDimInfo> dims = DimInfos(*head);
+  const TStats s = Statistics(values, std::min(values.Count(), CellCount(dims)));
+  if (!json) {
+    PrintText(out, *head, values, s);
+    return true;
+  }
+  TJson j = HeaderJson(*head, true);
+  if (head->HeadType == "1C") {
+    j["preview"] = Strings(*head, PreviewCells);
+    PrintJson(out, j);
+    return true;
+  }
+  j = StatsJson(values, s, std::move(j));
+  TJson preview = TJson::array();
+  for (int64_t p = 0; p < std::min(PreviewCells, s.Cells); ++p) {
+    TJson cell;
+    cell["cell"] = CellNames(dims, p);
+    cell["value"] = values.IsInteger() ? TJson(values.IntAt(p)) : FloatJson(values.Reals()[p]);
+    preview.push_back(std::move(cell));
+  }
+  j["preview"] = std::move(preview);
+  PrintJson(out, j);
+  return true;
+}
+
+}  // namespace modrask::harinfo

@@ -1,0 +1,165 @@
+// Each command end to end on files of the Mardex suite's writer, in-process:
+// the listing, sets, show, csv and history, their JSON and CSV shapes, and
+// where options may stand.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "fuzz/seeds_fixture.h"
+#include "harinfo/harinfo_fixture.h"
+
+namespace modrask::test {
+namespace {
+
+using nlohmann::json;
+
+json ParsedOut(const TInfoResult& r) {
+  EXPECT_EQ(r.Code, 0) << r.Err;
+  return json::parse(r.Out);
+}
+
+// An array over an unlabelled dimension, REG with its elements and COM
+// without them.
+THarBytes MixedFile() {
+  THarBytes f(TFileFlavour::NewFujitsu);
+  std::vector<float> v(30, 0.0f);
+  v[1] = 2.5f;
+  v[29] = -1.0f;
+  f.HeaderRE("MIX", "Mixed labels", {{"", {}, 2}, {"REG", RegElements()}, {"COM", {}, 3}}, v);
+  return f;
+}
+
+TEST_F(InfoFiles, ListingTable) {
+  const TInfoResult r = RunInfo({std_});
+  EXPECT_EQ(r.Err, "");
+  EXPECT_EQ(r.Out, std_ +
+                       ": New Fujitsu, 6 headers, created at unknown time, program unknown\n"
+                       "Header  Type  Storage  Dimensions       Long name\n"
+                       "RG01    1C             5 strings of 12  Set REG Regions of the world\n"
+                       "CM01    1C             3 strings of 12  Set COM Commodities\n"
+                       "A1      RE    FULL     REG 5            Output by region\n"
+                       "A2      RE    FULL     COM*REG 3x5      Sales by commodity and region\n"
+                       "A3      RE    SPSE     REG*COM 5x3      Sparse flows\n"
+                       "INTS    2I             2x3              Counts\n");
+}
+
+TEST_F(InfoFiles, ListingJson) {
+  const json j = ParsedOut(RunInfo({"--json", std_}));
+  EXPECT_EQ(j["file"], std_);
+  EXPECT_EQ(j["framing"], "New Fujitsu");
+  ASSERT_EQ(j["headers"].size(), 6u);
+  EXPECT_EQ(j["headers"][0], json::parse(R"({"name":"RG01","type":"1C","long_name":
+      "Set REG Regions of the world","strings":5,"string_length":12})"));
+  EXPECT_EQ(j["headers"][4], json::parse(R"({"name":"A3","type":"RE","long_name":"Sparse flows",
+      "storage":"SPSE","dims":[5,3],"labels":[{"set":"REG","size":5},{"set":"COM","size":3}]})"));
+  EXPECT_EQ(j["headers"][5], json::parse(R"({"name":"INTS","type":"2I","long_name":"Counts",
+      "rows":2,"cols":3})"));
+  // A set without element names is a set; only a nameless dimension is unlabelled.
+  const std::string mixed = Save("mixed.har", MixedFile());
+  EXPECT_EQ(ParsedOut(RunInfo({mixed, "--json"}))["headers"][0]["labels"],
+            json::parse(R"([{"size":2},{"set":"REG","size":5},{"set":"COM","size":3}])"));
+  EXPECT_EQ(RunInfo({mixed}).Out.substr(RunInfo({mixed}).Out.find("MIX ")),
+            "MIX     RE    FULL     2*REG*COM 2x5x3  Mixed labels\n");
+}
+
+TEST_F(InfoFiles, EveryKindOfLabelFromOurWriter) {
+  std::vector<std::string> seeds;
+  std::string msg;
+  ASSERT_TRUE(fuzz::MakeSeedFiles(dir_.Path().string(), seeds, msg)) << msg;
+  const std::string labels = dir_.File("labels_new.har");
+  const std::string list = RunInfo({labels}).Out;
+  EXPECT_EQ(list.substr(list.find('\n') + 1),
+            "Header  Type  Storage  Dimensions          Long name\n"
+            "REG     1C             3 strings of 12     Set REG seed set\n"
+            "UNKN    RE    FULL     COM*YR 2x3          Seed array UNKN\n"
+            "ELEM    RE    FULL     REG(SOUTH)*COM 1x2  Seed array ELEM\n"
+            "PLN     RL    FULL     4                   Seed array PLN\n"
+            "NOTE    1C             3 strings of 30     Free text, not a set\n");
+  const json j = ParsedOut(RunInfo({labels, "--json"}));
+  EXPECT_EQ(j["headers"][2]["labels"],
+            json::parse(R"([{"set":"REG","element":"SOUTH"},{"set":"COM","size":2}])"));
+  EXPECT_EQ(j["headers"][3]["labels"], json::parse(R"([{"size":4}])"));
+  EXPECT_EQ(RunInfo({"csv", labels, "elem"}).Out.substr(0, 22), "REG,COM,Value\nSOUTH,AG");
+}
+
+TEST_F(InfoFiles, OptionsStandAnywhere) {
+  const std::vector<std::vector<std::vector<std::string>>> same{
+      {{"--json", std_}, {std_, "--json"}},
+      {{"--json", "sets", std_}, {"sets", "--json", std_}, {"sets", std_, "--json"}},
+      {{"--nonzero", "csv", std_, "A3"}, {"csv", std_, "--nonzero", "a3"}},
+  };
+  for (const auto& group : same) {
+    for (const auto& args : group) EXPECT_EQ(RunInfo(args), RunInfo(group.front())) << args[0];
+  }
+}
+
+TEST_F(InfoFiles, Sets) {
+  EXPECT_EQ(RunInfo({"sets", std_}).Out,
+            "REG (5), defined by RG01, used by 3 headers\n"
+            "    R1 R2 R3 R4 R5\n"
+            "COM (3), defined by CM01, used by 2 headers\n"
+            "    AGRI MANU SERV\n");
+  const json j = ParsedOut(RunInfo({"sets", "--json", Save("mixed.har", MixedFile())}));
+  EXPECT_EQ(j, json::parse(R"({"sets":[
+      {"name":"REG","size":5,"elements":["R1","R2","R3","R4","R5"],"defined_by":null,
+       "used_by":["MIX"]},
+      {"name":"COM","size":3,"elements":[],"defined_by":null,"used_by":["MIX"]}]})"));
+}
+
+TEST_F(InfoFiles, ShowSparseArray) {
+  EXPECT_EQ(RunInfo({"show", std_, "a3"}).Out,
+            "Header: A3\n"
+            "Type: RE, SPSE\n"
+            "Long name: Sparse flows\n"
+            "Dimensions: REG*COM 5x3\n"
+            "Dimension 1: set REG (5): R1 R2 R3 R4 R5\n"
+            "Dimension 2: set COM (3): AGRI MANU SERV\n"
+            "Values: 15 cells, 2 not zero, least -3, greatest 7.25, sum 4.25\n"
+            "First 15 cells:\n"
+            "REG  COM   Value\n"
+            "R1   AGRI   7.25\n"
+            "R2   AGRI      0\n"
+            "R3   AGRI      0\n"
+            "R4   AGRI      0\n"
+            "R5   AGRI      0\n"
+            "R1   MANU      0\n"
+            "R2   MANU      0\n"
+            "R3   MANU      0\n"
+            "R4   MANU      0\n"
+            "R5   MANU      0\n"
+            "R1   SERV      0\n"
+            "R2   SERV      0\n"
+            "R3   SERV      0\n"
+            "R4   SERV      0\n"
+            "R5   SERV     -3\n");
+  const json j = ParsedOut(RunInfo({"show", "--json", std_, "INTS"}));
+  EXPECT_EQ(j["cells"], 6);
+  EXPECT_EQ(j["max"], 6);
+  EXPECT_EQ(j["preview"][1], json::parse(R"({"cell":["2","1"],"value":2})"));
+}
+
+TEST_F(InfoFiles, CsvOfEachType) {
+  const std::string mixed = Save("mixed.har", MixedFile());
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+      {{"csv", std_, "a1"}, "REG,Value\nR1,1\nR2,2\nR3,3\nR4,4\nR5,5\n"},
+      {{"csv", "--nonzero", std_, "A3"}, "REG,COM,Value\nR1,AGRI,7.25\nR5,SERV,-3\n"},
+      {{"csv", std_, "INTS"}, "row,col,Value\n1,1,1\n2,1,2\n1,2,3\n2,2,4\n1,3,5\n2,3,6\n"},
+      {{"csv", std_, "CM01"}, "String\nAGRI\nMANU\nSERV\n"},
+      {{"csv", mixed, "mix", "--nonzero"}, "dim1,REG,COM,Value\n2,R1,1,2.5\n2,R5,3,-1\n"},
+  };
+  for (const auto& [args, out] : cases) {
+    const TInfoResult r = RunInfo(args);
+    EXPECT_EQ(r.Code, 0) << args[2];
+    EXPECT_EQ(r.Out, out) << args[2];
+  }
+  // Values as the shortest decimal that reads back as the same float.
+  const std::string csv = RunInfo({"csv", std_, "A2"}).Out;
+  EXPECT_EQ(csv.substr(0, 43), "COM,REG,Value\nAGRI,R1,0.5\nMANU,R1,1\nSERV,R1");
+}
+
+TEST_F(InfoFiles, History) {
+  EXPECT_EQ(RunInfo({"history", std_}), (TInfoResult{0, "made by the test suite\n", ""}));
+}
+
+}  // namespace
+}  // namespace modrask::test

@@ -1,0 +1,111 @@
+// diff end to end: a renamed copy made by Mardex, a changed value, and the
+// framing and storage that must not count.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "harinfo/harinfo_fixture.h"
+
+namespace modrask::test {
+namespace {
+
+// The standard file with the second value of A2 (1) changed to 1.75.
+std::string ChangedA2() {
+  std::string bytes = StandardFile(TFileFlavour::NewFujitsu).Bytes();
+  const std::string run = THarBytes::Real(0.5f) + THarBytes::Real(1.0f) + THarBytes::Real(1.5f);
+  const size_t at = bytes.find(run);
+  EXPECT_NE(at, std::string::npos);
+  if (at != std::string::npos) bytes.replace(at + 4, 4, THarBytes::Real(1.75f));
+  return bytes;
+}
+
+TEST_F(InfoFiles, DiffOfRenamedCopy) {
+  const std::string renamed = Renamed(std_, "zone.har", "reg", "ZONE");
+  const TInfoResult r = RunInfo({"diff", std_, renamed});
+  EXPECT_EQ(r.Code, 1);
+  EXPECT_EQ(r.Out, "OLD " + std_ + "\nNEW " + renamed +
+                       "\n"
+                       "RG01: set REG renamed to ZONE; values equal\n"
+                       "CM01: equal\n"
+                       "A1: set REG renamed to ZONE; values equal\n"
+                       "A2: set REG renamed to ZONE; values equal\n"
+                       "A3: set REG renamed to ZONE; values equal\n"
+                       "INTS: equal\n"
+                       "History added: Set reg was globally renamed to ZONE\n"
+                       "Summary: set REG renamed to ZONE, labels changed in 4 headers, all values "
+                       "equal, 1 history line added\n");
+  const nlohmann::json j = nlohmann::json::parse(RunInfo({"diff", "--json", std_, renamed}).Out);
+  EXPECT_EQ(j["equal"], false);
+  EXPECT_EQ(j["renames"], nlohmann::json::parse(R"([{"from":"REG","to":"ZONE","headers":4}])"));
+  EXPECT_EQ(j["headers"][2], nlohmann::json::parse(R"({"name":"A1","type_equal":true,
+      "dims_equal":true,"labels_equal":false,"long_name_equal":true,"values_equal":true,
+      "renames":[{"from":"REG","to":"ZONE"}]})"));
+  EXPECT_EQ(j["history_added"],
+            nlohmann::json::parse(R"(["Set reg was globally renamed to ZONE"])"));
+}
+
+TEST_F(InfoFiles, FramingAndStorageAreNoDifference) {
+  for (const TFileFlavour flavour : {TFileFlavour::OldLahey, TFileFlavour::NewFujitsu}) {
+    const std::string other = Save("other.har", StandardFile(flavour, true));
+    const TInfoResult r = RunInfo({"diff", std_, other});
+    EXPECT_EQ(r.Code, 0) << r.Out;
+    EXPECT_EQ(r.Out.substr(r.Out.rfind("Summary")),
+              "Summary: the files hold the same headers, labels, values and history\n");
+  }
+}
+
+TEST_F(InfoFiles, DiffOfChangedValue) {
+  const std::string other = dir_.File("other.har");
+  WriteFileBytes(other, ChangedA2());
+  const TInfoResult r = RunInfo({"diff", std_, other});
+  EXPECT_EQ(r.Code, 1);
+  EXPECT_EQ(r.Out.substr(r.Out.find("A2")),
+            "A2: values differ in 1 cell, largest difference 0.75, first at (MANU,R1): 1 -> 1.75\n"
+            "A3: equal\n"
+            "INTS: equal\n"
+            "Summary: values differ in 1 header\n");
+  const nlohmann::json j = nlohmann::json::parse(RunInfo({"diff", other, std_, "--json"}).Out);
+  EXPECT_EQ(j["headers"][3]["first_difference"],
+            nlohmann::json::parse(R"({"cell":["MANU","R1"],"old":"1.75","new":"1"})"));
+  EXPECT_EQ(j["headers"][3]["cells_differing"], 1);
+}
+
+TEST_F(InfoFiles, DiffOfHeadersInOneFileOnly) {
+  THarBytes f(TFileFlavour::NewFujitsu);
+  f.Header1C("XXHS", "File History", {"another history"}, 60);
+  f.Header1C("CM01", "Set COM Commodities", ComElements(), 12);
+  f.Header2I("INTS", "Counts", 3, 2, {1, 2, 3, 4, 5, 6});
+  f.Header2I("NEW1", "New counts", 1, 1, {1});
+  const TInfoResult r = RunInfo({"diff", std_, Save("few.har", f)});
+  EXPECT_EQ(r.Code, 1);
+  EXPECT_EQ(r.Out.substr(r.Out.find("Only")),
+            "Only in OLD: RG01 A1 A2 A3\n"
+            "Only in NEW: NEW1\n"
+            "CM01: equal\n"
+            "INTS: dimensions 2x3 -> 3x2; values not compared\n"
+            "History changed\n"
+            "Summary: type or dimensions changed in 1 header, 4 headers only in OLD, 1 header "
+            "only in NEW, all values equal, history changed\n");
+}
+
+std::string LineOf(const std::string& text, const std::string& start) {
+  const size_t at = text.find("\n" + start) + 1;
+  return text.substr(at, text.find('\n', at) - at);
+}
+
+TEST_F(InfoFiles, TypeAsTheFileStoresIt) {
+  // TRAD's labels are flagged invalid: the writer puts it out as RL, which
+  // the reader holds as RE; the listing and diff show the stored type.
+  const std::string in = MODRASK_TEST_DATA "/fuzz/unwritable_labels_become_rl.har";
+  const std::string rl = Renamed(in, "rl.har", "REG", "ZONE");
+  EXPECT_EQ(LineOf(RunInfo({rl}).Out, "TRAD"),
+            "TRAD    RL    SPSE     2x3x3            Seed array TRAD");
+  const TInfoResult r = RunInfo({"diff", in, rl});
+  EXPECT_EQ(r.Code, 1);
+  EXPECT_EQ(LineOf(r.Out, "TRAD"),
+            "TRAD: type RE -> RL; dimension 1: set COM became unlabelled; dimension 2: set REG "
+            "became unlabelled; dimension 3: set REG became unlabelled; values equal");
+}
+
+}  // namespace
+}  // namespace modrask::test

@@ -1,0 +1,81 @@
+// Trouble ends with exit code 2 and one line on standard error: bad
+// arguments, files that cannot be read, a header that is not there, values
+// damaged where only the command that reads them can see it.
+#include <gtest/gtest.h>
+
+#include "harinfo/harinfo_fixture.h"
+#include "support/version.h"
+
+namespace modrask::test {
+namespace {
+
+TEST_F(InfoFiles, BadArguments) {
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+      {{}, "no FILE given (harinfo --help lists the commands)"},
+      {{"sets"}, "usage: harinfo sets FILE"},
+      {{"show", std_}, "usage: harinfo show FILE HEADER"},
+      {{"diff", std_, std_, std_}, "usage: harinfo diff OLD NEW"},
+      {{std_, std_}, "usage: harinfo FILE"},
+      {{"csv", "--json", std_, "A1"}, "--json does not apply to harinfo csv"},
+      {{"history", std_, "--json"}, "--json does not apply to harinfo history"},
+      {{"--nonzero", "show", std_, "A1"}, "--nonzero applies to harinfo csv only"},
+      {{"-x", std_}, "The following argument was not expected: -x"},
+      {{"show", std_, "NOPE"}, std_ + ": no header NOPE"},
+  };
+  for (const auto& [args, err] : cases) {
+    EXPECT_EQ(RunInfo(args), (TInfoResult{2, "", "harinfo: " + err + "\n"}));
+  }
+}
+
+TEST_F(InfoFiles, HelpAndVersion) {
+  EXPECT_EQ(RunInfo({std_, "--version"}),
+            (TInfoResult{0, std::string("harinfo ") + ModraskVersion + "\n", ""}));
+  const TInfoResult help = RunInfo({"-h"});
+  EXPECT_EQ(help.Code, 0);
+  EXPECT_NE(help.Out.find("  harinfo diff OLD NEW         how two files differ\n"),
+            std::string::npos);
+}
+
+TEST_F(InfoFiles, UnreadableFiles) {
+  const std::string bytes = StandardFile(TFileFlavour::NewFujitsu).Bytes();
+  const std::string cut = dir_.File("cut.har");
+  WriteFileBytes(cut, bytes.substr(0, bytes.size() - 6));
+  const std::string gone = dir_.File("gone.har");
+  const std::string cutMsg =
+      "Unexpected end-of-file [FileRead] [GetLaheyRecA] [GetRecBuf] [Get2IData] "
+      "[ReadHeaderData:INTS] [ReadMoreIntoHarFile] [ReadHarFile]";
+  const std::string goneMsg =
+      "File " + gone + " does not exist.  [ReadMoreIntoHarFile] [ReadHarFile]";
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+      {{cut}, cut + ": " + cutMsg},
+      {{"sets", cut}, cut + ": " + cutMsg},
+      {{"csv", cut, "A1"}, cut + ": " + cutMsg},
+      {{"diff", std_, cut}, cut + ": " + cutMsg},
+      {{"diff", gone, std_}, gone + ": " + goneMsg},
+      {{"history", gone}, gone + ": " + goneMsg},
+  };
+  for (const auto& [args, err] : cases) {
+    EXPECT_EQ(RunInfo(args), (TInfoResult{2, "", "harinfo: " + err + "\n"})) << args[0];
+  }
+}
+
+TEST_F(InfoFiles, DamagedValuesSeenByTheCommandsThatReadThem) {
+  // A3's second non-zero entry moved to position 99 of 15.
+  std::string bytes = StandardFile(TFileFlavour::NewFujitsu).Bytes();
+  const std::string positions = THarBytes::Int(2) + THarBytes::Int(1) + THarBytes::Int(15);
+  const size_t at = bytes.find(positions);
+  ASSERT_NE(at, std::string::npos);
+  bytes.replace(at + 8, 4, THarBytes::Int(99));
+  const std::string bad = dir_.File("bad.har");
+  WriteFileBytes(bad, bytes);
+  EXPECT_EQ(RunInfo({bad}).Code, 0);  // the listing passes over values
+  const std::string msg = "harinfo: " + bad +
+                          ": SPSE position 99 outside 1..15 at KREC=1 [GetRLSparseData] "
+                          "[ReadHeaderValues]\n";
+  EXPECT_EQ(RunInfo({"show", bad, "A3"}), (TInfoResult{2, "", msg}));
+  EXPECT_EQ(RunInfo({"csv", bad, "A3"}), (TInfoResult{2, "REG,COM,Value\n", msg}));
+  EXPECT_EQ(RunInfo({"diff", std_, bad}), (TInfoResult{2, "", msg}));
+}
+
+}  // namespace
+}  // namespace modrask::test
