@@ -117,8 +117,10 @@ int64_t ByteFile::Read(void* dst, int64_t n) {
       done += take;
       continue;
     }
-    // Large reads go straight into the caller's memory.
+    // Large reads go straight into the caller's memory; the buffer is then
+    // empty, since what it held no longer lies just before the position.
     if (n - done >= cap) {
+      bufPos_ = bufEnd_ = 0;
       const int64_t r = Fill(out + done, n - done);
       if (r == 0) break;
       done += r;
@@ -284,13 +286,15 @@ bool ByteFile::CopyFrom(ByteFile& src, int64_t pos, int64_t n, bool& srcShort) {
 }
 
 int64_t ByteFile::ReadAt(int64_t pos, uint8_t* dst, int64_t n) {
-  // From the buffer when it holds them all, else straight from the file;
-  // the buffer and the position stay as they are.
+  // From the buffer when it holds them all, else a short read through the
+  // window, a long one straight from the file; the buffer and the position
+  // stay as they are.
   const int64_t bufStart = osPos_ - bufEnd_;
   if (pos >= bufStart && pos + n <= osPos_) {
     std::memcpy(dst, buf_.get() + (pos - bufStart), static_cast<size_t>(n));
     return n;
   }
+  if (n <= kWindowedReadMax && ReadFromWindow(pos, dst, n)) return n;
   int64_t got = 0;
   while (got < n) {
     const int64_t r = HostReadAt(fd_, pos + got, dst + got, n - got);
@@ -299,6 +303,36 @@ int64_t ByteFile::ReadAt(int64_t pos, uint8_t* dst, int64_t n) {
     got += r;
   }
   return got;
+}
+
+bool ByteFile::ReadFromWindow(int64_t pos, uint8_t* dst, int64_t n) {
+  // Short reads at offsets come one after another through a file (the
+  // values of many small arrays): a call for each would cost more than the
+  // bytes. The window is read ahead of them, and true means it held them
+  // all; false leaves the reading to the caller.
+  if (pos < windowStart_ || pos + n > windowEnd_) {
+    if (window_ == nullptr) {
+      std::string msg;
+      if (!CheckedAlloc([&] { window_ = std::make_unique_for_overwrite<uint8_t[]>(bufSize_); }, msg))
+        FatalError(msg);
+    }
+    // Reads that walk forward past the window get a larger one next.
+    const bool forward = pos >= windowEnd_ && pos < windowEnd_ + windowFill_;
+    windowFill_ = forward ? std::min(bufSize_, 4 * windowFill_) : kFirstWindow;
+    const int64_t want = std::min(std::max(windowFill_, n), bufSize_);
+    int64_t got = 0;
+    while (got < want) {
+      const int64_t r = HostReadAt(fd_, pos + got, window_.get() + got, want - got);
+      if (r < 0) SystemError("reading", name_);
+      if (r == 0) break;
+      got += r;
+    }
+    windowStart_ = pos;
+    windowEnd_ = pos + got;
+    if (got < n) return false;
+  }
+  std::memcpy(dst, window_.get() + (pos - windowStart_), static_cast<size_t>(n));
+  return true;
 }
 
 bool ByteFile::FlushBuffer() {

@@ -124,7 +124,13 @@ class ByteFile {
   static constexpr int64_t kKernelCopyMin = int64_t{256} << 10;
   // The first fill of the read buffer after a move; each further fill is
   // four times larger, up to the whole buffer.
-  static constexpr int64_t kFillAfterMove = int64_t{4} << 10;
+  static constexpr int64_t kFillAfterMove = int64_t{512};
+  // Reads at an offset of at most this many bytes are served from a window
+  // read ahead of them, which starts at kFirstWindow bytes and grows four
+  // times while the reads walk forward, up to the size of the read buffer.
+  static constexpr int64_t kWindowedReadMax = int64_t{64} << 10;
+  static constexpr int64_t kFirstWindow = int64_t{64} << 10;
+  bool ReadFromWindow(int64_t pos, uint8_t* dst, int64_t n);
   void Release(bool unlinkTemp);
 
   intptr_t fd_ = -1;  // a HostHandle (records/hostfile.h)
@@ -139,6 +145,10 @@ class ByteFile {
   int64_t bufSize_ = ByteFileBufSize;
   std::unique_ptr<uint8_t[]> run_;  // ReadRun's buffer, not cleared
   int64_t runSize_ = 0;
+  std::unique_ptr<uint8_t[]> window_;  // bufSize_ bytes once needed, not cleared
+  int64_t windowStart_ = 0;            // the file offset of window_[0]
+  int64_t windowEnd_ = 0;              // and of the byte after those it holds
+  int64_t windowFill_ = kFirstWindow;  // bytes asked for by the next window
   int64_t bufPos_ = 0;              // next unread byte (reading)
   int64_t bufEnd_ = 0;              // bytes held (reading) or pending (writing)
   int64_t osPos_ = 0;               // reading: the next byte to fill from; writing:

@@ -83,16 +83,17 @@ TEST_F(Differential, BenchmarkShapedFiles) {
 }
 
 // An RE header over the set REG (4 elements) and an unlabelled dimension of
-// 5, whose data records the case adds; first a set the rename leaves alone.
-HarRecords RealFile(const std::string& storage,
-                    const std::function<void(HarRecords&)>& data) {
+// `cols`, whose data records the case adds; first a set the rename leaves
+// alone.
+HarRecords RealFile(const std::string& storage, const std::function<void(HarRecords&)>& data,
+                    int32_t cols = 5) {
   HarRecords r;
   r.Header1C("SETS", {"x", "y"}, 12);
   readtest::Labels labels;
   labels.SetsToRead = 1;
   labels.ArrayName = "ARR";
   labels.Dims = {{"REG", 'k'}, {"OTHER", 'u'}};
-  r.Head("ARR ").Desc("RE", storage, "array", {7, 4, 5, 1, 1, 1, 1, 1}).SetInfo(labels);
+  r.Head("ARR ").Desc("RE", storage, "array", {7, 4, cols, 1, 1, 1, 1, 1}).SetInfo(labels);
   r.Strings(1, 4, {"r1", "r2", "r3", "r4"}, 12);
   data(r);
   return r;
@@ -217,6 +218,35 @@ TEST_P(Layout, CheckedCopiedOrRebuiltLikeTheOracle) {
 
 INSTANTIATE_TEST_SUITE_P(Records, Layout, ::testing::ValuesIn(Layouts()),
                          [](const auto& p) { return std::string(p.param.Name); });
+
+// The last array's values in one record longer than the read buffer, which
+// the reader takes straight into memory past its buffer, and the copy then
+// takes again from the file.
+TEST_F(Differential, SparseRecordLongerThanTheReadBuffer) {
+  OverrideAvailMemKB(std::nullopt);
+  const int32_t n = 150000;  // 1.2 MB of entries
+  std::vector<int32_t> pos;
+  std::vector<float> val;
+  for (int32_t p = 1; p <= n; ++p) {
+    pos.push_back(5 * p);
+    val.push_back(readtest::TestValue(p));
+  }
+  for (const TFileFlavour flavour : readtest::BothFlavours) {
+    SCOPED_TRACE(FlavourName(flavour));
+    const std::string file = readtest::TempPath("long.har");
+    ASSERT_TRUE(RealFile("SPSE", [&](HarRecords& r) { r.SpseCount(n).SpseEntries(1, n, pos, val); },
+                         200000)
+                    .Write(file, flavour));
+    PHarData h;
+    bool skipped = false;
+    std::string msg;
+    ASSERT_TRUE(ReadHarFile(file, h, false, false, TValueReading::Check, skipped, msg)) << msg;
+    ASSERT_GT(fs::file_size(file), 1u << 20);
+    h.reset();
+    ExpectSameAsOracle(file);
+  }
+  OverrideAvailMemKB(FuzzAvailMemKB);
+}
 
 // Integer matrices: the writer's records are copied, any other blocking is
 // rebuilt, and an empty matrix is its one record.
