@@ -79,6 +79,9 @@ int ParseInfoArgs(const std::vector<std::string>& args, TInfoArgs& a, std::ostre
   CLI::App app("harinfo: see inside a Header Array file, export its arrays, compare two files",
                "harinfo");
   app.footer(Footer);
+  // Options are --words on every host: a path that begins with '/' is a
+  // file, never a Windows-style option.
+  app.allow_windows_style_options(false);
   app.set_version_flag("--version", std::string("harinfo ") + ModraskVersion);
   std::vector<std::string> words;
   app.add_flag("--json", a.Json, "print JSON (the listing, sets, show and diff)");
