@@ -179,11 +179,16 @@ const uint8_t* ByteFile::ReadRun(int64_t pos, int64_t n,
 
 void ByteFile::Skip(int64_t n) {
   assert(!writing_ && fd_ != NoHandle && n >= 0);
-  if (n <= bufEnd_ - bufPos_) {
+  const int64_t held = bufEnd_ - bufPos_;
+  if (n <= held) {
     bufPos_ += n;
     return;
   }
   MoveTo(Position() + n);
+  // A hop shorter than the buffer is a walk through the file (the records
+  // of a large array): a whole buffer then holds many of the records to
+  // come, where a small fill would cost a call for each.
+  if (n - held < bufSize_) fill_ = bufSize_;
 }
 
 void ByteFile::Seek(int64_t pos) {
