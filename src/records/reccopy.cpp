@@ -31,38 +31,6 @@ bool CopyBytes(TRecFile& dst, TRecFile& src, int64_t pos, int64_t n, std::string
   return srcShort ? Changed(src, msg) : NoSpace(msg);
 }
 
-// One record at a time: read its leading marker, write the output's, copy
-// the data, check the trailing marker and write the output's.
-bool CopyReframed(TRecFile& dst, TFileFlavour dstFlavour, TRecFile& src, TFileFlavour srcFlavour,
-                  int64_t begin, int64_t end, std::string& msg) {
-  ByteFile& in = *src.File;
-  int64_t pos = begin;
-  std::string ignored;
-  while (pos < end) {
-    in.Seek(pos);
-    int32_t recLen = 0, recLenCheck = 0;
-    bool atEof = false;
-    const bool ok = srcFlavour == TFileFlavour::NewFujitsu
-                        ? FujiGetRecLen(src, recLen, atEof, ignored)
-                        : GetRecLenA(src, recLen, recLenCheck, atEof, ignored);
-    if (!ok || atEof) return Changed(src, msg);
-    const int64_t dataPos = in.Position();
-    uint8_t lead[4], trail[4];
-    int trailSize = 0;
-    const int leadSize = BuildMarkers(recLen, dstFlavour, lead, trail, trailSize);
-    if (!dst.File->Write(lead, leadSize)) return NoSpace(msg);
-    if (!CopyBytes(dst, src, dataPos, recLen, msg)) return false;
-    in.Seek(dataPos + recLen);
-    const bool checked = srcFlavour == TFileFlavour::NewFujitsu
-                             ? FujiChkRecLen(src, recLen, ignored)
-                             : ChkRecLen(src, recLenCheck, ignored);
-    if (!checked) return Changed(src, msg);
-    if (!dst.File->Write(trail, trailSize)) return NoSpace(msg);
-    pos = in.Position();
-  }
-  return pos == end || Changed(src, msg);
-}
-
 }  // namespace
 
 const uint8_t* ReadRecordRun(TRecFile& src, int64_t begin, int64_t end, TFileFlavour flavour,
@@ -137,7 +105,11 @@ bool CopyRecords(TRecFile& dst, TFileFlavour dstFlavour, TRecFile& src, TFileFla
   assert(dst.IsOpen() && dst.File->IsWriting() && src.IsOpen() && !src.File->IsWriting());
   assert(begin <= end);
   if (dstFlavour == srcFlavour) return CopyBytes(dst, src, begin, end - begin, msg);
-  return CopyReframed(dst, dstFlavour, src, srcFlavour, begin, end, msg);
+  // Under other markers: the run is read whole and written record by record.
+  const uint8_t* run =
+      ReadRecordRun(src, begin, end, srcFlavour, [](const uint8_t*, int32_t) { return true; });
+  if (run == nullptr) return Changed(src, msg);
+  return WriteRecordRun(dst, dstFlavour, run, end - begin, srcFlavour, src.Name(), msg);
 }
 
 }  // namespace modrask
