@@ -25,12 +25,12 @@ bool TFullPlan::Make(const TDims7& d, std::string& msg) {
   bool overflow = false;
   for (int j = k_ + 1; j <= 7; ++j)
     overflow = overflow || __builtin_mul_overflow(nChunks_, int64_t{d[j]}, &nChunks_);
-  constexpr int64_t kMaxKrec = std::numeric_limits<int32_t>::max();
-  if (overflow || nChunks_ > kMaxKrec)
-    return Fail(msg, "Too many records: KREC=" +
-                         (overflow ? std::string("beyond 64 bits") : std::to_string(2 * nChunks_ + 1)));
-  if (2 * nChunks_ + 1 > kMaxKrec)
-    return Fail(msg, "Too many records: KREC=" + std::to_string(2 * nChunks_ + 1));
+  if (overflow) return Fail(msg, "Too many records: KREC=beyond 64 bits");
+  // Two records per chunk and the dimension record; counted unsigned, where
+  // any chunk count that fits in 64 signed bits gives a true total.
+  const uint64_t krec = 2 * static_cast<uint64_t>(nChunks_) + 1;
+  if (krec > static_cast<uint64_t>(std::numeric_limits<int32_t>::max()))
+    return Fail(msg, "Too many records: KREC=" + std::to_string(krec));
   return true;
 }
 

@@ -4,10 +4,12 @@
 #include <stdlib.h>
 
 #include <cmath>
+#include <limits>
 #include <optional>
 #include <random>
 
 #include "har/harwrite.h"
+#include "har/realplan.h"
 #include "har/writerecs_fixture.h"
 
 namespace modrask {
@@ -171,6 +173,32 @@ std::optional<std::vector<float>> Rebuild(const std::vector<TRecord>& recs, cons
   for (const int s : seen)
     if (s != 1) return std::nullopt;
   return out;
+}
+
+// The record count of a plan at and beyond what KREC can hold, including
+// counts whose doubling no longer fits in 64 signed bits.
+TEST(FullPlanLimits, RecordCountsBeyond32Bits) {
+  constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+  struct Case {
+    TDims7 d;
+    std::string want;  // empty: the plan is made
+  };
+  const Case cases[] = {
+      {{0, 7000, 1073741823, 1, 1, 1, 1, 1}, ""},  // KREC 2^31 - 1 exactly
+      {{0, 7000, 1073741824, 1, 1, 1, 1, 1}, "Too many records: KREC=2147483649"},
+      {{0, 7000, kMax, kMax, 1, 1, 1, 1}, "Too many records: KREC=9223372028264841219"},
+      {{0, 7000, kMax, kMax, 2, 1, 1, 1}, "Too many records: KREC=18446744056529682437"},
+      {{0, 7000, kMax, kMax, 3, 1, 1, 1}, "Too many records: KREC=beyond 64 bits"},
+  };
+  for (const Case& c : cases) {
+    TFullPlan plan;
+    std::string msg;
+    EXPECT_EQ(plan.Make(c.d, msg), c.want.empty()) << c.want;
+    EXPECT_EQ(msg, c.want);
+    if (c.want.empty()) {
+      EXPECT_EQ(plan.DimensionKrec(), kMax);
+    }
+  }
 }
 
 TEST_F(RealWrite, RandomShapesRebuildExactly) {
