@@ -7,6 +7,7 @@
 
 #include "har/descriptor.h"
 #include "records/recbuf.h"
+#include "support/blanks.h"
 #include "support/coding.h"
 #include "support/message.h"
 
@@ -17,11 +18,6 @@ namespace {
 constexpr int32_t StrucSiz1C = 12;
 // Record data bytes ahead of the strings: the blank head and the structure.
 constexpr int32_t Overhead1C = LenHead + StrucSiz1C;
-
-std::string_view TrimTrailingBlanks(std::string_view s) {
-  const size_t last = s.find_last_not_of(' ');
-  return last == std::string_view::npos ? std::string_view() : s.substr(0, last + 1);
-}
 
 // Reads the records of one header into v, which holds slots 0..total so far.
 bool ReadStringRecords(TRecFile& f, std::vector<std::string>& v, int32_t n, int32_t l,

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "records/recbuf.h"
+#include "support/blanks.h"
 #include "support/coding.h"
 #include "support/message.h"
 
@@ -62,9 +63,7 @@ bool GetDesc(TRecFile& f, std::string& dataType, std::string& storage, std::stri
   int32_t expected = 0;
   if (!GetIntsExpected(dataType, storage, expected, msg)) return Tagged(msg, "GetDesc");
   if (nElms != expected) return Tagged(msg = "Description Record wrong length", "GetDesc");
-  std::string_view name(chars + LongNameOffset, DescLongNameLen);
-  const size_t last = name.find_last_not_of(' ');
-  longName.assign(last == std::string_view::npos ? std::string_view() : name.substr(0, last + 1));
+  longName.assign(TrimTrailingBlanks(std::string_view(chars + LongNameOffset, DescLongNameLen)));
   ints.fill(0);
   DecodeRun32(&ints[1], elms, nElms);
   return true;

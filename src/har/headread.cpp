@@ -5,19 +5,13 @@
 #include "har/descriptor.h"
 #include "har/relabels.h"
 #include "records/recbuf.h"
+#include "support/blanks.h"
 
 namespace modrask {
 
 namespace {
 
 constexpr char CrLf[] = "\r\n";
-
-std::string Trimmed(std::string_view s) {
-  const size_t first = s.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  const size_t last = s.find_last_not_of(' ');
-  return std::string(s.substr(first, last - first + 1));
-}
 
 void SetMatrixDims(THeaderRec& h) {
   for (int i = 1; i <= 7; ++i) h.Dims[i] = 1;
@@ -72,7 +66,7 @@ std::string CleanLongName(std::string_view s) {
     const auto code = static_cast<unsigned char>(c);
     if (code < 32 || code > 126) c = ' ';
   }
-  return Trimmed(out);
+  return std::string(TrimBlanks(out));
 }
 
 bool CompleteHeaderRecord(THeaderRec* head, std::string& msg) {

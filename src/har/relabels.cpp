@@ -9,6 +9,7 @@
 
 #include "har/chars1c.h"
 #include "records/recbuf.h"
+#include "support/blanks.h"
 #include "support/coding.h"
 #include "support/names.h"
 
@@ -153,8 +154,7 @@ bool WriteElementList(TRecFile& f, const std::vector<std::string>& names, int32_
 }  // namespace
 
 std::string CleanName(std::string_view name) {
-  const size_t last = name.find_last_not_of(' ');
-  name = last == std::string_view::npos ? std::string_view() : name.substr(0, last + 1);
+  name = TrimTrailingBlanks(name);
   std::string out;
   out.reserve(name.size());
   for (const char c : name)

@@ -70,9 +70,7 @@ bool SameValue(double a, double b) {
 
 void NoteCell(const std::vector<TDimInfo>& dims, int64_t p, std::string oldText,
               std::string newText, THeadDiff& d) {
-  std::vector<int32_t> index;
-  CellIndices(dims, p, index);
-  for (size_t k = 0; k < dims.size(); ++k) d.FirstCell.push_back(CellName(dims[k], index[k]));
+  d.FirstCell = CellNames(dims, p);
   d.FirstOld = std::move(oldText);
   d.FirstNew = std::move(newText);
 }

@@ -2,15 +2,11 @@
 
 #include <algorithm>
 
+#include "support/blanks.h"
+
 namespace modrask::harinfo {
 
 namespace {
-
-std::string Trim(const std::string& s) {
-  const size_t first = s.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  return s.substr(first, s.find_last_not_of(' ') - first + 1);
-}
 
 std::vector<TDimInfo> RealDims(const THeaderRec& head) {
   const TREDetails& re = head.REDetails;
@@ -21,12 +17,12 @@ std::vector<TDimInfo> RealDims(const THeaderRec& head) {
     TDimInfo& d = dims[static_cast<size_t>(k - 1)];
     d.Size = head.Dims[8 - k];
     if (k > labelled) continue;
-    d.Set = Trim(re.StName[k]);
+    d.Set = TrimBlanks(re.StName[k]);
     if (d.Set.empty()) continue;
     const PStrVec& elements = head.SetElements[8 - k];
     const bool listed = elements != nullptr && elements->size() > static_cast<size_t>(d.Size);
     if (re.RDelst[k] == 'e') {
-      if (elements != nullptr && elements->size() > 1) d.Element = Trim((*elements)[1]);
+      if (elements != nullptr && elements->size() > 1) d.Element = TrimBlanks((*elements)[1]);
       if (d.Element.empty()) d.Element = "?";
     } else if (re.RDelst[k] == 'k' && listed) {
       d.Elements = elements.get();
@@ -82,7 +78,8 @@ std::string DimsText(const THeaderRec& head) {
 
 std::string CellName(const TDimInfo& dim, int32_t index) {
   if (dim.Single()) return dim.Element;
-  if (dim.Elements != nullptr) return Trim((*dim.Elements)[static_cast<size_t>(index)]);
+  if (dim.Elements != nullptr)
+    return std::string(TrimBlanks((*dim.Elements)[static_cast<size_t>(index)]));
   return std::to_string(index);
 }
 
@@ -90,13 +87,15 @@ std::string DimTitle(const TDimInfo& dim, int k) {
   return dim.Labelled() ? dim.Set : "dim" + std::to_string(k);
 }
 
-void CellIndices(const std::vector<TDimInfo>& dims, int64_t p, std::vector<int32_t>& indices) {
-  indices.resize(dims.size());
-  for (size_t k = 0; k < dims.size(); ++k) {
-    const int64_t size = std::max(dims[k].Size, 1);
-    indices[k] = static_cast<int32_t>(p % size) + 1;
+std::vector<std::string> CellNames(const std::vector<TDimInfo>& dims, int64_t p) {
+  std::vector<std::string> names;
+  names.reserve(dims.size());
+  for (const TDimInfo& d : dims) {
+    const int64_t size = std::max(d.Size, 1);
+    names.push_back(CellName(d, static_cast<int32_t>(p % size) + 1));
     p /= size;
   }
+  return names;
 }
 
 int64_t CellCount(const std::vector<TDimInfo>& dims) {
@@ -106,8 +105,7 @@ int64_t CellCount(const std::vector<TDimInfo>& dims) {
 }
 
 std::string TrimmedString(const std::string& s) {
-  const size_t last = s.find_last_not_of(' ');
-  return last == std::string::npos ? std::string() : s.substr(0, last + 1);
+  return std::string(TrimTrailingBlanks(s));
 }
 
 }  // namespace modrask::harinfo

@@ -50,9 +50,9 @@ std::string CellName(const TDimInfo& dim, int32_t index);
 // name, else "dim" + k.
 std::string DimTitle(const TDimInfo& dim, int k);
 
-// Turns position p (0-based, Fortran order: first dimension fastest) into
-// 1-based indices along `dims`.
-void CellIndices(const std::vector<TDimInfo>& dims, int64_t p, std::vector<int32_t>& indices);
+// The names along `dims` (CellName) of the cell at position p (0-based,
+// Fortran order: first dimension fastest).
+std::vector<std::string> CellNames(const std::vector<TDimInfo>& dims, int64_t p);
 
 // Number of cells: the product of the sizes (1 without dimensions).
 int64_t CellCount(const std::vector<TDimInfo>& dims);

@@ -44,14 +44,6 @@ std::string NumberText(const TCellValues& values, double v) {
                             : FloatText(static_cast<float>(v));
 }
 
-std::vector<std::string> CellNames(const std::vector<TDimInfo>& dims, int64_t p) {
-  std::vector<int32_t> index;
-  CellIndices(dims, p, index);
-  std::vector<std::string> names;
-  for (size_t k = 0; k < dims.size(); ++k) names.push_back(CellName(dims[k], index[k]));
-  return names;
-}
-
 std::vector<std::string> Strings(const THeaderRec& head, int64_t limit) {
   std::vector<std::string> strings;
   if (head.StringRec == nullptr) return strings;
