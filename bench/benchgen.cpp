@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "har/harmodel.h"
-#include "support/newdim.h"
+#include "modrask/har/harmodel.h"
+#include "modrask/support/newdim.h"
 
 namespace modrask::bench {
 

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "har/harmodel.h"
-#include "har/harwrite.h"
-#include "har/history.h"
-#include "har/realwrite.h"
-#include "records/lheyfile.h"
+#include "modrask/har/harmodel.h"
+#include "modrask/har/harwrite.h"
+#include "modrask/har/history.h"
+#include "modrask/har/realwrite.h"
+#include "modrask/records/lheyfile.h"
 
 using namespace modrask;
 

@@ -29,8 +29,8 @@ endif()
 
 # The library layers in link order, each exported as Modrask::<layer>. Every
 # header of a layer is public except the host-only ones below, which no public
-# header includes. Code includes headers as "har/harmodel.h", so consumers get
-# include/modrask as their include folder.
+# header includes. Code includes headers as "modrask/har/harmodel.h", so
+# consumers get the standard include folder and nothing below it.
 set(MODRASK_LAYERS sets har records support)
 set(modrask_host_headers records/hostfile.h support/memstat_host.h)
 foreach(layer IN LISTS MODRASK_LAYERS)
@@ -42,12 +42,12 @@ foreach(layer IN LISTS MODRASK_LAYERS)
   list(TRANSFORM headers PREPEND ${PROJECT_SOURCE_DIR}/src/)
   install(FILES ${headers} DESTINATION ${MODRASK_INCLUDEDIR}/${layer} COMPONENT development)
 endforeach()
-install(FILES ${PROJECT_BINARY_DIR}/generated/support/version.h
+install(FILES ${PROJECT_BINARY_DIR}/generated/modrask/support/version.h
         DESTINATION ${MODRASK_INCLUDEDIR}/support COMPONENT development)
 list(TRANSFORM MODRASK_LAYERS PREPEND modrask_ OUTPUT_VARIABLE modrask_libraries)
 install(TARGETS ${modrask_libraries} EXPORT ModraskTargets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development
-        INCLUDES DESTINATION ${MODRASK_INCLUDEDIR})
+        INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(EXPORT ModraskTargets NAMESPACE Modrask:: DESTINATION ${MODRASK_CMAKEDIR}
         COMPONENT development)
 configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/ModraskConfig.cmake.in

@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <string>
 
-#include "har/harread.h"
-#include "records/lheyfile.h"
-#include "support/version.h"
+#include <modrask/har/harread.h>
+#include <modrask/records/lheyfile.h>
+#include <modrask/support/version.h>
 
 int main(int argc, char** argv) {
   using namespace modrask;

@@ -1,15 +1,15 @@
 // Character headers: reading strings from any number of 1C data records and
 // writing them in as few records as the record limit allows.
-#include "har/chars1c.h"
+#include "modrask/har/chars1c.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "har/descriptor.h"
-#include "records/recbuf.h"
-#include "support/blanks.h"
-#include "support/coding.h"
-#include "support/message.h"
+#include "modrask/har/descriptor.h"
+#include "modrask/records/recbuf.h"
+#include "modrask/support/blanks.h"
+#include "modrask/support/coding.h"
+#include "modrask/support/message.h"
 
 namespace modrask {
 namespace {

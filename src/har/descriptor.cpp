@@ -1,13 +1,13 @@
 // Descriptor records: the data type, storage method, long name and the
 // integers that size the header.
-#include "har/descriptor.h"
+#include "modrask/har/descriptor.h"
 
 #include <cstring>
 
-#include "records/recbuf.h"
-#include "support/blanks.h"
-#include "support/coding.h"
-#include "support/message.h"
+#include "modrask/records/recbuf.h"
+#include "modrask/support/blanks.h"
+#include "modrask/support/coding.h"
+#include "modrask/support/message.h"
 
 namespace modrask {
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "records/lheyfile.h"
+#include "modrask/records/lheyfile.h"
 
 namespace modrask {
 

@@ -1,6 +1,6 @@
 // The Header Array library: reading and writing whole files.
 #pragma once
 
-#include "har/harmodel.h"
-#include "har/harread.h"
-#include "har/harwrite.h"
+#include "modrask/har/harmodel.h"
+#include "modrask/har/harread.h"
+#include "modrask/har/harwrite.h"

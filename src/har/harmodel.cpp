@@ -1,9 +1,9 @@
 // Release of headers and whole files in memory, header names and set slots.
-#include "har/harmodel.h"
+#include "modrask/har/harmodel.h"
 
 #include <cassert>
 
-#include "support/message.h"
+#include "modrask/support/message.h"
 
 namespace modrask {
 

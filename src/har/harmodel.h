@@ -16,10 +16,10 @@
 #include <string_view>
 #include <vector>
 
-#include "har/valueplace.h"
-#include "records/lheyfile.h"
-#include "support/mystrucs.h"
-#include "support/newdim.h"
+#include "modrask/har/valueplace.h"
+#include "modrask/records/lheyfile.h"
+#include "modrask/support/mystrucs.h"
+#include "modrask/support/newdim.h"
 
 namespace modrask {
 

@@ -1,19 +1,19 @@
 // Reading a whole Header Array file: header after header, the special
 // headers into their slots, the rest into the table, then the reordering.
-#include "har/harread.h"
+#include "modrask/har/harread.h"
 
 #include <algorithm>
 #include <memory>
 #include <utility>
 
-#include "har/chars1c.h"
-#include "har/headread.h"
-#include "har/history.h"
-#include "har/ints2i.h"
-#include "har/realread.h"
-#include "har/relabels.h"
-#include "support/memstat.h"
-#include "support/mhUtil.h"
+#include "modrask/har/chars1c.h"
+#include "modrask/har/headread.h"
+#include "modrask/har/history.h"
+#include "modrask/har/ints2i.h"
+#include "modrask/har/realread.h"
+#include "modrask/har/relabels.h"
+#include "modrask/support/memstat.h"
+#include "modrask/support/mhUtil.h"
 
 namespace modrask {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "har/harmodel.h"
+#include "modrask/har/harmodel.h"
 
 namespace modrask {
 

@@ -1,16 +1,16 @@
-#include "har/harwrite.h"
+#include "modrask/har/harwrite.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <unordered_map>
 
-#include "har/chars1c.h"
-#include "har/harread.h"
-#include "har/history.h"
-#include "har/ints2i.h"
-#include "har/realwrite.h"
-#include "support/message.h"
-#include "support/mystrucs.h"
+#include "modrask/har/chars1c.h"
+#include "modrask/har/harread.h"
+#include "modrask/har/history.h"
+#include "modrask/har/ints2i.h"
+#include "modrask/har/realwrite.h"
+#include "modrask/support/message.h"
+#include "modrask/support/mystrucs.h"
 
 namespace modrask {
 

@@ -1,11 +1,11 @@
 // Reading one header up to its data records: the name, the descriptor and,
 // for "RE", the labels; then completing the derived fields.
-#include "har/headread.h"
+#include "modrask/har/headread.h"
 
-#include "har/descriptor.h"
-#include "har/relabels.h"
-#include "records/recbuf.h"
-#include "support/blanks.h"
+#include "modrask/har/descriptor.h"
+#include "modrask/har/relabels.h"
+#include "modrask/records/recbuf.h"
+#include "modrask/support/blanks.h"
 
 namespace modrask {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "har/harmodel.h"
+#include "modrask/har/harmodel.h"
 
 namespace modrask {
 

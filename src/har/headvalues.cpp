@@ -1,8 +1,8 @@
-#include "har/headvalues.h"
+#include "modrask/har/headvalues.h"
 
-#include "har/ints2i.h"
-#include "har/realread.h"
-#include "support/message.h"
+#include "modrask/har/ints2i.h"
+#include "modrask/har/realread.h"
+#include "modrask/support/message.h"
 
 namespace modrask {
 

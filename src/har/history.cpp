@@ -1,8 +1,8 @@
 // The special headers a written file carries, and the growth of its history.
-#include "har/history.h"
+#include "modrask/har/history.h"
 
-#include "har/chars1c.h"
-#include "support/message.h"
+#include "modrask/har/chars1c.h"
+#include "modrask/support/message.h"
 
 namespace modrask {
 namespace {

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "har/harmodel.h"
+#include "modrask/har/harmodel.h"
 
 namespace modrask {
 

@@ -1,18 +1,18 @@
 // Integer matrices: column blocks of at most 7,000 values per record, each
 // record naming the rows and columns it holds.
-#include "har/ints2i.h"
+#include "modrask/har/ints2i.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 
-#include "har/descriptor.h"
-#include "har/headvalues.h"
-#include "records/reccopy.h"
-#include "records/recbuf.h"
-#include "support/coding.h"
-#include "support/memstat.h"
-#include "support/message.h"
+#include "modrask/har/descriptor.h"
+#include "modrask/har/headvalues.h"
+#include "modrask/records/reccopy.h"
+#include "modrask/records/recbuf.h"
+#include "modrask/support/coding.h"
+#include "modrask/support/memstat.h"
+#include "modrask/support/message.h"
 
 namespace modrask {
 namespace {

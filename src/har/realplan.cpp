@@ -1,9 +1,9 @@
-#include "har/realplan.h"
+#include "modrask/har/realplan.h"
 
 #include <algorithm>
 #include <limits>
 
-#include "support/message.h"
+#include "modrask/support/message.h"
 
 namespace modrask {
 

@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <string>
 
-#include "support/newdim.h"
+#include "modrask/support/newdim.h"
 
 namespace modrask {
 

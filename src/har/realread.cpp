@@ -1,14 +1,14 @@
 // Reading real values: FULL chunks and SPSE entries into HeadMat, and "2R"
 // matrices into a TMat2 that HeadMat then adopts.
-#include "har/realread.h"
+#include "modrask/har/realread.h"
 
 #include <algorithm>
 #include <cstring>
 #include <string>
 
-#include "har/realplan.h"
-#include "records/recbuf.h"
-#include "support/coding.h"
+#include "modrask/har/realplan.h"
+#include "modrask/records/recbuf.h"
+#include "modrask/support/coding.h"
 
 namespace modrask {
 

@@ -1,4 +1,4 @@
-#include "har/realwrite.h"
+#include "modrask/har/realwrite.h"
 
 #include <algorithm>
 #include <array>
@@ -6,17 +6,17 @@
 #include <cstring>
 #include <limits>
 
-#include "har/descriptor.h"
-#include "har/headvalues.h"
-#include "har/realplan.h"
-#include "har/realread.h"
-#include "har/relabels.h"
-#include "records/reccopy.h"
-#include "records/recbuf.h"
-#include "support/coding.h"
-#include "support/message.h"
-#include "support/mhUtil.h"
-#include "support/mystrucs.h"
+#include "modrask/har/descriptor.h"
+#include "modrask/har/headvalues.h"
+#include "modrask/har/realplan.h"
+#include "modrask/har/realread.h"
+#include "modrask/har/relabels.h"
+#include "modrask/records/reccopy.h"
+#include "modrask/records/recbuf.h"
+#include "modrask/support/coding.h"
+#include "modrask/support/message.h"
+#include "modrask/support/mhUtil.h"
+#include "modrask/support/mystrucs.h"
 
 namespace modrask {
 

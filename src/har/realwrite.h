@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "har/harmodel.h"
+#include "modrask/har/harmodel.h"
 
 namespace modrask {
 

@@ -1,17 +1,17 @@
 // Set and element labels of real arrays: the set-information record, the
 // element lists that follow it, their checks and their writing.
-#include "har/relabels.h"
+#include "modrask/har/relabels.h"
 
 #include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "har/chars1c.h"
-#include "records/recbuf.h"
-#include "support/blanks.h"
-#include "support/coding.h"
-#include "support/names.h"
+#include "modrask/har/chars1c.h"
+#include "modrask/records/recbuf.h"
+#include "modrask/support/blanks.h"
+#include "modrask/support/coding.h"
+#include "modrask/support/names.h"
 
 namespace modrask {
 

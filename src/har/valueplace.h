@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "records/lheyfile.h"
+#include "modrask/records/lheyfile.h"
 
 namespace modrask {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "har/headvalues.h"
+#include "modrask/har/headvalues.h"
 #include "harinfo/dimlabels.h"
 
 namespace modrask::harinfo {

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "harinfo/infofile.h"
-#include "support/version.h"
+#include "modrask/support/version.h"
 
 namespace modrask::harinfo {
 

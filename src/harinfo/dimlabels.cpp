@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "support/blanks.h"
+#include "modrask/support/blanks.h"
 
 namespace modrask::harinfo {
 

@@ -6,7 +6,7 @@
 #include "harinfo/dimlabels.h"
 #include "harinfo/historyinfo.h"
 #include "harinfo/infofile.h"
-#include "sets/harsets.h"
+#include "modrask/sets/harsets.h"
 
 namespace modrask::harinfo {
 

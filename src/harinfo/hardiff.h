@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "har/harmodel.h"
+#include "modrask/har/harmodel.h"
 
 namespace modrask::harinfo {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "har/harmodel.h"
+#include "modrask/har/harmodel.h"
 
 namespace modrask::harinfo {
 

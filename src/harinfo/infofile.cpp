@@ -2,7 +2,7 @@
 
 #include <ostream>
 
-#include "har/harread.h"
+#include "modrask/har/harread.h"
 #include "harinfo/dimlabels.h"
 
 namespace modrask::harinfo {

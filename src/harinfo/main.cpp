@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "harinfo/harinfo_run.h"
-#include "records/lheyfile.h"
-#include "support/consolelines.h"
-#include "support/mhUtil.h"
+#include "modrask/records/lheyfile.h"
+#include "modrask/support/consolelines.h"
+#include "modrask/support/mhUtil.h"
 
 int main(int argc, char** argv) {
   modrask::HostStartup();

@@ -8,8 +8,8 @@
 #include "harinfo/dimlabels.h"
 #include "harinfo/infofile.h"
 #include "harinfo/jsonout.h"
-#include "sets/SetStore.h"
-#include "sets/harsets.h"
+#include "modrask/sets/SetStore.h"
+#include "modrask/sets/harsets.h"
 
 namespace modrask::harinfo {
 

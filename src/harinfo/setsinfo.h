@@ -4,7 +4,7 @@
 #include <iosfwd>
 #include <string>
 
-#include "har/harmodel.h"
+#include "modrask/har/harmodel.h"
 
 namespace modrask::harinfo {
 

@@ -4,7 +4,7 @@
 #include <limits>
 #include <string>
 
-#include "support/mhUtil.h"
+#include "modrask/support/mhUtil.h"
 
 namespace modrask {
 

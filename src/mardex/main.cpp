@@ -3,12 +3,12 @@
 #include <string>
 #include <vector>
 
-#include "har/harwrite.h"
-#include "har/realwrite.h"
+#include "modrask/har/harwrite.h"
+#include "modrask/har/realwrite.h"
 #include "mardex/rename_run.h"
-#include "records/lheyfile.h"
-#include "support/consolelines.h"
-#include "support/mhUtil.h"
+#include "modrask/records/lheyfile.h"
+#include "modrask/support/consolelines.h"
+#include "modrask/support/mhUtil.h"
 
 int main(int argc, char** argv) {
   modrask::HostStartup();

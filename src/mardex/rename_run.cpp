@@ -2,15 +2,15 @@
 
 #include <ostream>
 
-#include "har/harread.h"
-#include "har/harwrite.h"
+#include "modrask/har/harread.h"
+#include "modrask/har/harwrite.h"
 #include "mardex/HarUtil.h"
-#include "records/lheyfile.h"
-#include "sets/SetStore.h"
-#include "sets/harsets.h"
-#include "sets/renameset.h"
-#include "support/mhUtil.h"
-#include "support/names.h"
+#include "modrask/records/lheyfile.h"
+#include "modrask/sets/SetStore.h"
+#include "modrask/sets/harsets.h"
+#include "modrask/sets/renameset.h"
+#include "modrask/support/mhUtil.h"
+#include "modrask/support/names.h"
 
 namespace modrask {
 

@@ -1,12 +1,12 @@
-#include "records/bytefile.h"
+#include "modrask/records/bytefile.h"
 
 #include <algorithm>
 #include <cassert>
 #include <cstring>
 
-#include "records/hostfile.h"
-#include "support/mhUtil.h"
-#include "support/mystrucs.h"
+#include "modrask/records/hostfile.h"
+#include "modrask/support/mhUtil.h"
+#include "modrask/support/mystrucs.h"
 
 namespace modrask {
 namespace {

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "records/hostfile.h"
+#include "modrask/records/hostfile.h"
 
 namespace modrask {
 namespace {

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "records/hostfile.h"
+#include "modrask/records/hostfile.h"
 
 namespace modrask {
 namespace {

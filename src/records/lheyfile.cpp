@@ -1,13 +1,13 @@
-#include "records/lheyfile.h"
+#include "modrask/records/lheyfile.h"
 
 #include <cassert>
 #include <cstdlib>
 
-#include "records/bytefile.h"
-#include "support/coding.h"
-#include "support/message.h"
-#include "support/mhUtil.h"
-#include "support/mystrucs.h"
+#include "modrask/records/bytefile.h"
+#include "modrask/support/coding.h"
+#include "modrask/support/message.h"
+#include "modrask/support/mhUtil.h"
+#include "modrask/support/mystrucs.h"
 
 namespace modrask {
 

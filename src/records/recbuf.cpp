@@ -1,12 +1,12 @@
-#include "records/recbuf.h"
+#include "modrask/records/recbuf.h"
 
 #include <algorithm>
 #include <cassert>
 #include <climits>
 
-#include "records/bytefile.h"
-#include "support/coding.h"
-#include "support/message.h"
+#include "modrask/records/bytefile.h"
+#include "modrask/support/coding.h"
+#include "modrask/support/message.h"
 
 namespace modrask {
 namespace {

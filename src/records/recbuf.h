@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "records/lheyfile.h"
+#include "modrask/records/lheyfile.h"
 
 namespace modrask {
 

@@ -1,11 +1,11 @@
-#include "records/reccopy.h"
+#include "modrask/records/reccopy.h"
 
 #include <cassert>
 
-#include "records/bytefile.h"
-#include "records/recbuf.h"
-#include "support/coding.h"
-#include "support/message.h"
+#include "modrask/records/bytefile.h"
+#include "modrask/records/recbuf.h"
+#include "modrask/support/coding.h"
+#include "modrask/support/message.h"
 
 namespace modrask {
 namespace {

@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "records/lheyfile.h"
+#include "modrask/records/lheyfile.h"
 
 namespace modrask {
 

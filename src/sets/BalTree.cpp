@@ -1,7 +1,7 @@
-#include "sets/BalTree.h"
+#include "modrask/sets/BalTree.h"
 
-#include "support/message.h"
-#include "support/mystrucs.h"
+#include "modrask/support/message.h"
+#include "modrask/support/mystrucs.h"
 
 namespace modrask {
 

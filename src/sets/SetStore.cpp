@@ -1,11 +1,11 @@
-#include "sets/SetStore.h"
+#include "modrask/sets/SetStore.h"
 
 #include <utility>
 
-#include "sets/BalTree.h"
-#include "sets/settext.h"
-#include "support/message.h"
-#include "support/names.h"
+#include "modrask/sets/BalTree.h"
+#include "modrask/sets/settext.h"
+#include "modrask/support/message.h"
+#include "modrask/support/names.h"
 
 namespace modrask {
 

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "har/harmodel.h"
+#include "modrask/har/harmodel.h"
 
 namespace modrask {
 

@@ -1,10 +1,10 @@
-#include "sets/harsets.h"
+#include "modrask/sets/harsets.h"
 
 #include <algorithm>
 
-#include "sets/settext.h"
-#include "support/message.h"
-#include "support/names.h"
+#include "modrask/sets/settext.h"
+#include "modrask/support/message.h"
+#include "modrask/support/names.h"
 
 namespace modrask {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "sets/SetStore.h"
+#include "modrask/sets/SetStore.h"
 
 namespace modrask {
 

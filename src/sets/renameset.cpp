@@ -1,16 +1,16 @@
-#include "sets/renameset.h"
+#include "modrask/sets/renameset.h"
 
 #include <algorithm>
 #include <utility>
 #include <vector>
 
-#include "har/headread.h"
-#include "har/history.h"
-#include "sets/harsets.h"
-#include "sets/settext.h"
-#include "support/message.h"
-#include "support/mystrucs.h"
-#include "support/names.h"
+#include "modrask/har/headread.h"
+#include "modrask/har/history.h"
+#include "modrask/sets/harsets.h"
+#include "modrask/sets/settext.h"
+#include "modrask/support/message.h"
+#include "modrask/support/mystrucs.h"
+#include "modrask/support/names.h"
 
 namespace modrask {
 

@@ -1,4 +1,4 @@
-#include "support/blanks.h"
+#include "modrask/support/blanks.h"
 
 namespace modrask {
 

@@ -1,7 +1,7 @@
 // Standard output on POSIX systems: lines end with a line feed alone.
 #include <iostream>
 
-#include "support/consolelines.h"
+#include "modrask/support/consolelines.h"
 
 namespace modrask {
 

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <iostream>
 
-#include "support/consolelines.h"
+#include "modrask/support/consolelines.h"
 
 namespace modrask {
 

@@ -1,4 +1,4 @@
-#include "support/consolelines.h"
+#include "modrask/support/consolelines.h"
 
 namespace modrask {
 

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "support/memadvise.h"
+#include "modrask/support/memadvise.h"
 
 namespace modrask {
 

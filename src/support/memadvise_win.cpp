@@ -1,5 +1,5 @@
 // Windows offers large pages only to privileged processes: no advice.
-#include "support/memadvise.h"
+#include "modrask/support/memadvise.h"
 
 namespace modrask {
 

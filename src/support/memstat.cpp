@@ -1,6 +1,6 @@
-#include "support/memstat.h"
+#include "modrask/support/memstat.h"
 
-#include "support/memstat_host.h"
+#include "modrask/support/memstat_host.h"
 
 namespace modrask {
 

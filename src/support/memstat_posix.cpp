@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "support/memstat.h"
-#include "support/memstat_host.h"
+#include "modrask/support/memstat.h"
+#include "modrask/support/memstat_host.h"
 
 namespace modrask {
 

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "support/memstat.h"
-#include "support/memstat_host.h"
+#include "modrask/support/memstat.h"
+#include "modrask/support/memstat_host.h"
 
 namespace modrask {
 

@@ -1,4 +1,4 @@
-#include "support/message.h"
+#include "modrask/support/message.h"
 
 namespace modrask {
 

@@ -11,7 +11,7 @@
 #include <fstream>
 #include <string>
 
-#include "support/mhUtil.h"
+#include "modrask/support/mhUtil.h"
 
 namespace modrask {
 

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "support/mhUtil.h"
+#include "modrask/support/mhUtil.h"
 
 namespace modrask {
 

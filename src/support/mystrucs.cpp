@@ -1,5 +1,5 @@
 // Checked allocation, the string vector and the integer matrix.
-#include "support/mystrucs.h"
+#include "modrask/support/mystrucs.h"
 
 #include <algorithm>
 #include <string>

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "support/message.h"
+#include "modrask/support/message.h"
 
 namespace modrask {
 

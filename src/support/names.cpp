@@ -1,5 +1,5 @@
 // The set and element name rules.
-#include "support/names.h"
+#include "modrask/support/names.h"
 
 #include <string>
 

@@ -1,5 +1,5 @@
 // Real arrays and matrices: size limit, memory estimate, allocation.
-#include "support/newdim.h"
+#include "modrask/support/newdim.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -7,9 +7,9 @@
 #include <limits>
 #include <string>
 
-#include "support/memstat.h"
-#include "support/message.h"
-#include "support/mystrucs.h"
+#include "modrask/support/memstat.h"
+#include "modrask/support/message.h"
+#include "modrask/support/mystrucs.h"
 
 namespace modrask {
 

@@ -19,7 +19,7 @@
 #include <utility>
 #include <vector>
 
-#include "support/memadvise.h"
+#include "modrask/support/memadvise.h"
 
 namespace modrask {
 

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "folderwalk.h"
-#include "support/consolelines.h"
-#include "support/mhUtil.h"
+#include "modrask/support/consolelines.h"
+#include "modrask/support/mhUtil.h"
 #include "tidex.h"
 
 int main(int argc, char** argv) {

@@ -15,13 +15,13 @@
 
 #include "benchgen.h"
 #include "fuzzrun_fixture.h"
-#include "har/harread.h"
-#include "har/harwrite.h"
-#include "har/history.h"
-#include "har/realwrite.h"
+#include "modrask/har/harread.h"
+#include "modrask/har/harwrite.h"
+#include "modrask/har/history.h"
+#include "modrask/har/realwrite.h"
 #include "har/reading_fixture.h"
 #include "seeds_fixture.h"
-#include "support/memstat.h"
+#include "modrask/support/memstat.h"
 
 namespace modrask::fuzz {
 namespace {

@@ -8,17 +8,17 @@
 #include <sstream>
 #include <vector>
 
-#include "har/harread.h"
-#include "har/harwrite.h"
-#include "har/realwrite.h"
+#include "modrask/har/harread.h"
+#include "modrask/har/harwrite.h"
+#include "modrask/har/realwrite.h"
 #include "harinfo/harinfo_run.h"
 #include "harinfo/infofile.h"
-#include "records/lheyfile.h"
+#include "modrask/records/lheyfile.h"
 #include "seeds_fixture.h"
-#include "sets/SetStore.h"
-#include "sets/harsets.h"
-#include "sets/renameset.h"
-#include "support/memstat.h"
+#include "modrask/sets/SetStore.h"
+#include "modrask/sets/harsets.h"
+#include "modrask/sets/renameset.h"
+#include "modrask/support/memstat.h"
 
 namespace modrask::fuzz {
 namespace {

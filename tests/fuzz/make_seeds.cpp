@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "records/lheyfile.h"
+#include "modrask/records/lheyfile.h"
 #include "seeds_fixture.h"
 
 int main(int argc, char** argv) {

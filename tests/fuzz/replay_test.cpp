@@ -12,7 +12,7 @@
 
 #include "fuzzrun_fixture.h"
 #include "seeds_fixture.h"
-#include "support/memstat.h"
+#include "modrask/support/memstat.h"
 
 namespace modrask::fuzz {
 namespace {

@@ -1,10 +1,10 @@
-#include "har/chars1c.h"
+#include "modrask/har/chars1c.h"
 
 #include <gtest/gtest.h>
 
-#include "har/descriptor.h"
+#include "modrask/har/descriptor.h"
 #include "har_fixture.h"
-#include "records/recbuf.h"
+#include "modrask/records/recbuf.h"
 
 namespace modrask {
 namespace {

@@ -10,9 +10,9 @@
 #include <string_view>
 
 #include "fuzz/seeds_fixture.h"
-#include "har/harread.h"
+#include "modrask/har/harread.h"
 #include "har_fixture.h"
-#include "support/memstat.h"
+#include "modrask/support/memstat.h"
 
 namespace modrask {
 namespace {

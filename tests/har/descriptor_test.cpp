@@ -1,9 +1,9 @@
-#include "har/descriptor.h"
+#include "modrask/har/descriptor.h"
 
 #include <gtest/gtest.h>
 
 #include "har_fixture.h"
-#include "records/recbuf.h"
+#include "modrask/records/recbuf.h"
 
 namespace modrask {
 namespace {

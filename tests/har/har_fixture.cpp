@@ -6,8 +6,8 @@
 #include <iterator>
 #include <random>
 
-#include "records/recbuf.h"
-#include "support/coding.h"
+#include "modrask/records/recbuf.h"
+#include "modrask/support/coding.h"
 
 namespace modrask::test {
 namespace {

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "records/lheyfile.h"
+#include "modrask/records/lheyfile.h"
 
 namespace modrask::test {
 

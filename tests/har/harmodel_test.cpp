@@ -1,4 +1,4 @@
-#include "har/harmodel.h"
+#include "modrask/har/harmodel.h"
 
 #include <gtest/gtest.h>
 

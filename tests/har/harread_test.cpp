@@ -1,6 +1,6 @@
 // Reading whole files: filing, reordering, limits, message chains, and
 // sweeps of damaged files of every header type.
-#include "har/harread.h"
+#include "modrask/har/harread.h"
 
 #include <gtest/gtest.h>
 
@@ -9,9 +9,9 @@
 #include <optional>
 #include <random>
 
-#include "har/harwrite.h"
+#include "modrask/har/harwrite.h"
 #include "har/reading_fixture.h"
-#include "support/memstat.h"
+#include "modrask/support/memstat.h"
 
 namespace modrask {
 namespace {

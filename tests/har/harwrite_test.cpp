@@ -1,4 +1,4 @@
-#include "har/harwrite.h"
+#include "modrask/har/harwrite.h"
 
 #include <gtest/gtest.h>
 
@@ -6,9 +6,9 @@
 #include <random>
 #include <utility>
 
-#include "har/realwrite.h"
+#include "modrask/har/realwrite.h"
 #include "har/writerecs_fixture.h"
-#include "records/bytefile.h"
+#include "modrask/records/bytefile.h"
 
 namespace modrask {
 namespace {

@@ -1,5 +1,5 @@
 // Reading one header up to its data, and completing its derived fields.
-#include "har/headread.h"
+#include "modrask/har/headread.h"
 
 #include <gtest/gtest.h>
 

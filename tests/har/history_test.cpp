@@ -1,4 +1,4 @@
-#include "har/history.h"
+#include "modrask/har/history.h"
 
 #include <gtest/gtest.h>
 

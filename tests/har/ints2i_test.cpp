@@ -1,11 +1,11 @@
-#include "har/ints2i.h"
+#include "modrask/har/ints2i.h"
 
 #include <gtest/gtest.h>
 
-#include "har/descriptor.h"
+#include "modrask/har/descriptor.h"
 #include "har_fixture.h"
-#include "records/recbuf.h"
-#include "support/memstat.h"
+#include "modrask/records/recbuf.h"
+#include "modrask/support/memstat.h"
 
 namespace modrask {
 namespace {

@@ -5,11 +5,11 @@
 
 #include <functional>
 
-#include "har/chars1c.h"
-#include "har/descriptor.h"
-#include "har/ints2i.h"
+#include "modrask/har/chars1c.h"
+#include "modrask/har/descriptor.h"
+#include "modrask/har/ints2i.h"
 #include "har_fixture.h"
-#include "records/recbuf.h"
+#include "modrask/records/recbuf.h"
 
 namespace modrask {
 namespace {

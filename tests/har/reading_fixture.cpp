@@ -7,8 +7,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "records/recbuf.h"
-#include "support/coding.h"
+#include "modrask/records/recbuf.h"
+#include "modrask/support/coding.h"
 
 namespace modrask::readtest {
 

@@ -1,5 +1,5 @@
 // Real values read from FULL, SPSE and 2R records crafted byte by byte.
-#include "har/realread.h"
+#include "modrask/har/realread.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "har/realwrite.h"
+#include "modrask/har/realwrite.h"
 
 namespace modrask {
 namespace {

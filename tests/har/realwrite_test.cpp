@@ -1,4 +1,4 @@
-#include "har/realwrite.h"
+#include "modrask/har/realwrite.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -8,8 +8,8 @@
 #include <optional>
 #include <random>
 
-#include "har/harwrite.h"
-#include "har/realplan.h"
+#include "modrask/har/harwrite.h"
+#include "modrask/har/realplan.h"
 #include "har/writerecs_fixture.h"
 
 namespace modrask {

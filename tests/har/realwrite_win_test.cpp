@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "har/realwrite.h"
+#include "modrask/har/realwrite.h"
 
 namespace modrask {
 namespace {

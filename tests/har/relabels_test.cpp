@@ -1,14 +1,14 @@
 // Set and element labels of real arrays: reading crafted set-information
 // records, the checks before writing, and writing them back.
-#include "har/relabels.h"
+#include "modrask/har/relabels.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 
 #include "har/reading_fixture.h"
-#include "records/recbuf.h"
-#include "support/coding.h"
+#include "modrask/records/recbuf.h"
+#include "modrask/support/coding.h"
 
 namespace modrask {
 namespace {

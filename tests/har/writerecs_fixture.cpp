@@ -8,10 +8,10 @@
 #include <iterator>
 #include <random>
 
-#include "har/chars1c.h"
-#include "har/harwrite.h"
-#include "records/recbuf.h"
-#include "support/coding.h"
+#include "modrask/har/chars1c.h"
+#include "modrask/har/harwrite.h"
+#include "modrask/records/recbuf.h"
+#include "modrask/support/coding.h"
 
 namespace modrask::wtest {
 

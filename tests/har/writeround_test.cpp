@@ -2,9 +2,9 @@
 
 #include <random>
 
-#include "har/harread.h"
-#include "har/harwrite.h"
-#include "har/realwrite.h"
+#include "modrask/har/harread.h"
+#include "modrask/har/harwrite.h"
+#include "modrask/har/realwrite.h"
 #include "har/writerecs_fixture.h"
 
 namespace modrask {

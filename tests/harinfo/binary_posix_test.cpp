@@ -6,7 +6,7 @@
 #include <sys/wait.h>
 
 #include "harinfo/harinfo_fixture.h"
-#include "support/version.h"
+#include "modrask/support/version.h"
 
 extern char** environ;
 

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "harinfo/harinfo_fixture.h"
-#include "support/version.h"
+#include "modrask/support/version.h"
 
 namespace modrask::test {
 namespace {

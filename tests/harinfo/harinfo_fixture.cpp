@@ -2,8 +2,8 @@
 
 #include <sstream>
 
-#include "har/harwrite.h"
-#include "har/realwrite.h"
+#include "modrask/har/harwrite.h"
+#include "modrask/har/realwrite.h"
 #include "harinfo/harinfo_run.h"
 #include "mardex/rename_run.h"
 

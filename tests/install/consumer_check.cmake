@@ -1,7 +1,11 @@
 # Builds examples/consumer (SOURCE) in WORK against the Modrask installed in
 # PREFIX, with the compiler CXX and FLAGS: through the CMake package (MODE
 # cmake_package) or through pkg-config (MODE pkg_config). Then runs it on
-# SAMPLE and compares its output with EXPECTED, @VERSION@ filled in.
+# SAMPLE and compares its output with EXPECTED, @VERSION@ filled in. LIBDIR is
+# the library folder below PREFIX (lib unless given).
+if(NOT LIBDIR)
+  set(LIBDIR lib)
+endif()
 if(CROSS)
   message("Skipped: the consumer of a cross build is a program of the other host")
   return()
@@ -27,7 +31,7 @@ if(MODE STREQUAL "cmake_package")
       -DCMAKE_BUILD_TYPE=Release)
   # The package found must be the one just installed, not one of the system.
   file(STRINGS "${WORK}/CMakeCache.txt" found REGEX "^Modrask_DIR:")
-  if(NOT found STREQUAL "Modrask_DIR:PATH=${PREFIX}/lib/cmake/Modrask")
+  if(NOT found STREQUAL "Modrask_DIR:PATH=${PREFIX}/${LIBDIR}/cmake/Modrask")
     message(FATAL_ERROR "found another Modrask: ${found}")
   endif()
   run("${CMAKE_COMMAND}" --build "${WORK}")
@@ -37,7 +41,7 @@ elseif(MODE STREQUAL "pkg_config")
     message(FATAL_ERROR "pkg-config is needed (Debian package pkg-config)")
   endif()
   # Only the installed modrask.pc, none of the system.
-  set(ENV{PKG_CONFIG_LIBDIR} "${PREFIX}/lib/pkgconfig")
+  set(ENV{PKG_CONFIG_LIBDIR} "${PREFIX}/${LIBDIR}/pkgconfig")
   run("${PKG_CONFIG}" --cflags --libs modrask)
   separate_arguments(pc_flags UNIX_COMMAND "${out}")
   separate_arguments(flags UNIX_COMMAND "${FLAGS}")

@@ -8,10 +8,10 @@
 #include <filesystem>
 #include <sstream>
 
-#include "har/harwrite.h"
+#include "modrask/har/harwrite.h"
 #include "mardex/mardex_fixture.h"
 #include "mardex/rename_run.h"
-#include "records/bytefile.h"
+#include "modrask/records/bytefile.h"
 
 namespace modrask {
 namespace {

@@ -10,7 +10,7 @@
 #include <regex>
 #include <sstream>
 
-#include "support/coding.h"
+#include "modrask/support/coding.h"
 
 namespace modrask::test {
 

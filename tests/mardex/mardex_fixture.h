@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "records/lheyfile.h"
+#include "modrask/records/lheyfile.h"
 
 namespace modrask::test {
 

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "har/harread.h"
+#include "modrask/har/harread.h"
 #include "mardex/mardex_fixture.h"
-#include "sets/SetStore.h"
-#include "sets/harsets.h"
+#include "modrask/sets/SetStore.h"
+#include "modrask/sets/harsets.h"
 
 namespace modrask::test {
 namespace {

@@ -7,9 +7,9 @@
 #include <string>
 #include <utility>
 
-#include "har/harwrite.h"
+#include "modrask/har/harwrite.h"
 #include "mardex/mardex_fixture.h"
-#include "records/recbuf.h"
+#include "modrask/records/recbuf.h"
 
 namespace modrask {
 namespace {

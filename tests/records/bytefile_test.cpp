@@ -2,7 +2,7 @@
 // sequential reads, views, moves, runs at offsets and copies, so that the
 // read buffer, the run buffer and the window over short runs meet in every
 // order, near the end of the file too.
-#include "records/bytefile.h"
+#include "modrask/records/bytefile.h"
 
 #include <gtest/gtest.h>
 

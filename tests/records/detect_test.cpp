@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "records/records_fixture.h"
-#include "support/coding.h"
+#include "modrask/support/coding.h"
 
 namespace modrask {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "records/bytefile.h"
+#include "modrask/records/bytefile.h"
 #include "records/records_fixture.h"
 
 namespace modrask {

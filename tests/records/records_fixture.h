@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "records/lheyfile.h"
-#include "records/recbuf.h"
+#include "modrask/records/lheyfile.h"
+#include "modrask/records/recbuf.h"
 
 namespace modrask::fixture {
 

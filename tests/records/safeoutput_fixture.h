@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "records/bytefile.h"
+#include "modrask/records/bytefile.h"
 #include "records/records_fixture.h"
 
 namespace modrask {

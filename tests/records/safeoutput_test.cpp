@@ -3,7 +3,7 @@
 #include <climits>
 #include <filesystem>
 
-#include "records/bytefile.h"
+#include "modrask/records/bytefile.h"
 #include "records/records_fixture.h"
 #include "records/safeoutput_fixture.h"
 

@@ -2,7 +2,7 @@
 
 #include <set>
 
-#include "records/bytefile.h"
+#include "modrask/records/bytefile.h"
 #include "records/records_fixture.h"
 
 namespace modrask {

@@ -1,4 +1,4 @@
-#include "sets/BalTree.h"
+#include "modrask/sets/BalTree.h"
 
 #include <gtest/gtest.h>
 

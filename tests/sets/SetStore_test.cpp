@@ -1,4 +1,4 @@
-#include "sets/SetStore.h"
+#include "modrask/sets/SetStore.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "sets/BalTree.h"
+#include "modrask/sets/BalTree.h"
 #include "sets/sets_fixture.h"
 
 namespace modrask {

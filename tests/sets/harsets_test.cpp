@@ -1,4 +1,4 @@
-#include "sets/harsets.h"
+#include "modrask/sets/harsets.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "sets/renameset.h"
+#include "modrask/sets/renameset.h"
 
 #include <gtest/gtest.h>
 

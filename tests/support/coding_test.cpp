@@ -1,4 +1,4 @@
-#include "support/coding.h"
+#include "modrask/support/coding.h"
 
 #include <gtest/gtest.h>
 

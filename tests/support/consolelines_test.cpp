@@ -1,6 +1,6 @@
 // The line ends of the console: every line feed gets its carriage return,
 // and a CR LF already in the text is never doubled.
-#include "support/consolelines.h"
+#include "modrask/support/consolelines.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "support/memstat.h"
+#include "modrask/support/memstat.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>

@@ -1,6 +1,6 @@
 // The usable-memory figure on every host: the smaller of the address space
 // left and physical memory, less the reserve, unless overridden.
-#include "support/memstat.h"
+#include "modrask/support/memstat.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "support/memstat.h"
+#include "modrask/support/memstat.h"
 
 namespace modrask {
 namespace {

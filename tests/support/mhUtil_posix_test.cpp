@@ -1,4 +1,4 @@
-#include "support/mhUtil.h"
+#include "modrask/support/mhUtil.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>

@@ -12,7 +12,7 @@
 #include <string>
 #include <thread>
 
-#include "support/mhUtil.h"
+#include "modrask/support/mhUtil.h"
 
 namespace modrask {
 namespace {

@@ -1,4 +1,4 @@
-#include "support/mystrucs.h"
+#include "modrask/support/mystrucs.h"
 
 #include <gtest/gtest.h>
 

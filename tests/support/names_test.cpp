@@ -1,4 +1,4 @@
-#include "support/names.h"
+#include "modrask/support/names.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "support/newdim.h"
+#include "modrask/support/newdim.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "support/memstat.h"
+#include "modrask/support/memstat.h"
 
 namespace modrask {
 namespace {
