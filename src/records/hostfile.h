@@ -45,7 +45,8 @@ bool HostClose(HostHandle h);
 // to, where the host has them), whether a file is there already (`exists`),
 // and whether it is kept in kind: `keep` then carries its permissions for
 // HostCreateNew (-1: none). False when a folder or other non-file stands at
-// that place, or (Windows) a read-only file.
+// that place, or a file there that the user may not write (POSIX: by its
+// permissions for the effective user, so root may; Windows: read-only).
 bool HostOutputTarget(const std::string& name, std::string& finalPath, int64_t& keep,
                       bool& exists);
 

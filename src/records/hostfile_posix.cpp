@@ -146,6 +146,9 @@ bool HostOutputTarget(const std::string& name, std::string& finalPath, int64_t& 
   }
   if (::stat(finalPath.c_str(), &st) == 0) {
     if (!S_ISREG(st.st_mode)) return false;
+    // The folder would allow the rename over a file the user may not
+    // write; refuse it as opening it for writing would be refused.
+    if (::faccessat(AT_FDCWD, finalPath.c_str(), W_OK, AT_EACCESS) != 0) return false;
     keep = st.st_mode & 07777;
     exists = true;
   }

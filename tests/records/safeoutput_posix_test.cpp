@@ -63,6 +63,18 @@ TEST_P(SafeOutput, ModesAndLinks) {
             "LINK");
 }
 
+TEST_P(SafeOutput, OutputTheUserMayNotWriteIsRefused) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root may write a file of mode 444, as cp does";
+  ASSERT_EQ(::chmod(out_.c_str(), 0444), 0);
+  std::string msg;
+  TRecFile f;
+  EXPECT_FALSE(CreateLaheyFile(f, out_, flavour(), msg));
+  EXPECT_EQ(msg, "Can't create file: " + out_ + " [CreateLaheyFile]");
+  EXPECT_FALSE(f.IsOpen());
+  ASSERT_EQ(::chmod(out_.c_str(), 0644), 0);
+  ExpectUntouched();
+}
+
 using SafeOutputDeathTest = SafeOutput;
 
 TEST_P(SafeOutputDeathTest, InterruptionRemovesTheTemporaryFile) {
