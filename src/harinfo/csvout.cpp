@@ -113,7 +113,7 @@ bool WriteHeaderCsv(std::ostream& out, THeaderRec* head, bool nonZero, std::stri
   for (const TDimInfo& d : dims) names.push_back(QuotedNames(d));
   const int64_t n = std::min(values.Count(), CellCount(dims));
   std::vector<int32_t> index(dims.size(), 1);
-  for (int64_t p = 0; p < n; ++p) {
+  for (int64_t p = 0; p < n && out; ++p) {  // a failed write ends it: the caller reports it
     if (p > 0) {
       // The next cell: the first dimension moves fastest.
       for (size_t k = 0; k < dims.size() && ++index[k] > dims[k].Size; ++k) index[k] = 1;

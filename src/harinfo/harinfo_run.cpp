@@ -1,5 +1,7 @@
 #include "harinfo/harinfo_run.h"
 
+#include <cerrno>
+#include <cstring>
 #include <ostream>
 
 #include "harinfo/cmdline.h"
@@ -49,9 +51,7 @@ int RunHeader(const TInfoArgs& a, THarData& harData, std::ostream& out, std::ost
   return ok ? ExitSame : Unreadable(err, fileName, msg);
 }
 
-}  // namespace
-
-int RunHarinfo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   TInfoArgs a;
   if (const int code = ParseInfoArgs(args, a, out, err); code >= 0) return code;
   if (a.Command == TCommand::Diff) return RunDiff(a, out, err);
@@ -69,8 +69,22 @@ int RunHarinfo(const std::vector<std::string>& args, std::ostream& out, std::ost
   } else {
     PrintListing(out, *harData, fileName, a.Json);
   }
-  out.flush();
   return ExitSame;
+}
+
+}  // namespace
+
+int RunHarinfo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  errno = 0;
+  const int code = RunCommand(args, out, err);
+  out.flush();
+  if (out) return code;
+  const int reason = errno;
+  // A reader that went away (harinfo csv ... | head) wanted no more: end
+  // quietly, as tools killed by SIGPIPE do.
+  if (reason == EPIPE) return ExitTrouble;
+  return Trouble(err, std::string("write error: ") +
+                          (reason != 0 ? std::strerror(reason) : "output stream failed"));
 }
 
 }  // namespace modrask::harinfo

@@ -15,14 +15,15 @@ namespace {
 
 class InfoBinary : public InfoFiles {
  protected:
-  // Runs HARINFO_BIN with `args`, its two outputs sent to files.
-  TInfoResult RunBinary(const std::vector<std::string>& args) const {
+  // Runs HARINFO_BIN with `args`, its two outputs sent to files, standard
+  // output to `outFile` when one is given.
+  TInfoResult RunBinary(const std::vector<std::string>& args, std::string outFile = {}) const {
     std::vector<std::string> store{HARINFO_BIN};
     store.insert(store.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& a : store) argv.push_back(a.data());
     argv.push_back(nullptr);
-    const std::string out = dir_.File("stdout");
+    const std::string out = outFile.empty() ? dir_.File("stdout") : outFile;
     const std::string err = dir_.File("stderr");
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -36,7 +37,7 @@ class InfoBinary : public InfoFiles {
       r.Code = WEXITSTATUS(status);
     }
     posix_spawn_file_actions_destroy(&actions);
-    r.Out = ReadFileBytes(out);
+    r.Out = outFile.empty() ? ReadFileBytes(out) : "";
     r.Err = ReadFileBytes(err);
     return r;
   }
@@ -67,6 +68,43 @@ TEST_F(InfoBinary, Runs) {
   EXPECT_EQ(diff.Out.substr(diff.Out.rfind("Summary")),
             "Summary: set REG renamed to ZONE, labels changed in 5 headers, all values equal, 1 "
             "history line added\n");
+}
+
+// Every command checks its output: a write that fails (here on a full disk)
+// is reported with the system's reason, never a silent exit 0.
+TEST_F(InfoBinary, WriteErrorsAreReported) {
+  const std::string sample = MODRASK_SAMPLE;
+  const std::string renamed = Renamed(sample, "zone.har", "REG", "ZONE");
+  const std::vector<std::vector<std::string>> commands{
+      {sample},
+      {sample, "--json"},
+      {"sets", sample},
+      {"sets", sample, "--json"},
+      {"show", sample, "pop"},
+      {"show", sample, "pop", "--json"},
+      {"csv", sample, "pop"},
+      {"history", sample},
+      {"diff", sample, renamed},
+      {"diff", sample, renamed, "--json"},
+      {"--help"},
+  };
+  for (const std::vector<std::string>& args : commands) {
+    EXPECT_EQ(RunBinary(args, "/dev/full"),
+              (TInfoResult{2, "", "harinfo: write error: No space left on device\n"}))
+        << args[0] << " " << args.back();
+  }
+}
+
+// A reader that stops early (harinfo csv ... | head) ends the run quietly.
+TEST_F(InfoBinary, ClosedPipeEndsQuietly) {
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  ::close(fds[0]);
+  const std::string pipeEnd = "/dev/fd/" + std::to_string(fds[1]);
+  const TInfoResult r = RunBinary({"csv", MODRASK_SAMPLE, "pop"}, pipeEnd);
+  ::close(fds[1]);
+  EXPECT_EQ(r.Err, "");
+  EXPECT_NE(r.Code, 0);
 }
 
 }  // namespace
