@@ -12,6 +12,8 @@
 
 namespace modrask {
 
+bool KeepNonFinite = false;
+
 namespace {
 
 constexpr int32_t DimRecStruc = 36;     // KREC, 7, D1..D7
@@ -27,12 +29,17 @@ bool FailTag(std::string& msg, std::string_view text, std::string_view tag) {
 }
 
 void FixRun(float* v, int64_t n) {
+  if (KeepNonFinite) return;
   for (int64_t i = 0; i < n; ++i) FixNonFinite(v[i]);
 }
 
 // Decodes n file values into v and marks the non-finite ones, in one pass
 // that the compiler can vectorise.
 void DecodeFixRun(float* v, const uint8_t* src, int64_t n) {
+  if (KeepNonFinite) {
+    DecodeRun32(v, src, n);
+    return;
+  }
   constexpr uint32_t kExp = 0x7F800000u;
   constexpr int64_t kBlock = 64;  // a fixed length, which vectorises at -O2
   uint32_t mark;
@@ -377,7 +384,7 @@ bool GetRLSparseValues(TRecFile& f, THeaderRec* head, TFileFlavour flavour, TVal
       const uint32_t bits = DecodeFixed32(val + 4 * e);
       if (decode) {
         float v = DecodeFloat(val + 4 * e);
-        FixNonFinite(v);
+        if (!KeepNonFinite) FixNonFinite(v);
         values[p - 1] = v;
       }
       // Finite and not zero: a magnitude in 1..0x7F7FFFFF.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "modrask/har/headvalues.h"
+#include "modrask/har/realread.h"
 #include "harinfo/dimlabels.h"
 
 namespace modrask::harinfo {
@@ -13,6 +14,7 @@ TCellValues::~TCellValues() {
 
 bool TCellValues::Load(THeaderRec* head, std::string& msg) {
   if (head->HeadType == "1C") return true;
+  const TNonFiniteReading stored(true);  // NaN and the infinities as stored
   if (!ReadHeaderValues(head, msg)) return false;
   head_ = head;
   if (head->HeadType == "2I") {

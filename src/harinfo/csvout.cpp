@@ -1,6 +1,7 @@
 #include "harinfo/csvout.h"
 
 #include <charconv>
+#include <cmath>
 #include <ostream>
 #include <vector>
 
@@ -77,6 +78,10 @@ void TCsvWriter::IntField(int64_t v) {
 }
 
 void TCsvWriter::FloatField(float v) {
+  if (!std::isfinite(v)) {
+    RawField(std::isnan(v) ? "NaN" : v > 0 ? "Inf" : "-Inf");
+    return;
+  }
   char tmp[32];
   const auto res = std::to_chars(tmp, tmp + sizeof tmp, v);
   RawField(std::string_view(tmp, static_cast<size_t>(res.ptr - tmp)));

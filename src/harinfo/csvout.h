@@ -25,7 +25,7 @@ class TCsvWriter {
   // A field already quoted where needed (from Quoted).
   void RawField(std::string_view text);
   void IntField(int64_t v);
-  // The shortest decimal that reads back as the same float.
+  // The shortest decimal that reads back as the same float; NaN, Inf, -Inf.
   void FloatField(float v);
   void EndRow();
   void Flush();

@@ -64,8 +64,12 @@ bool BytesDecide(const THeaderRec& o, const THeaderRec& n) {
          a.Sparse == b.Sparse;
 }
 
-bool SameValue(double a, double b) {
-  return a == b || (std::isnan(a) && std::isnan(b));
+// Cell p holds the same stored value on both sides: the same integer, or
+// the same bits of a real (so NaN differs from the mark 424242 and from a
+// NaN of another payload, and -0 from 0).
+bool SameValue(const TCellValues& a, const TCellValues& b, int64_t p) {
+  if (a.IsInteger() || b.IsInteger()) return a.At(p) == b.At(p);
+  return std::memcmp(a.Reals() + p, b.Reals() + p, sizeof(float)) == 0;
 }
 
 void NoteCell(const std::vector<TDimInfo>& dims, int64_t p, std::string oldText,
@@ -116,9 +120,9 @@ bool DiffHeaderValues(THeaderRec* oldHead, THeaderRec* newHead, TRawFiles& raw, 
   const std::vector<TDimInfo> dims = DimInfos(*oldHead);
   const int64_t count = std::min(a.Count(), b.Count());
   for (int64_t p = 0; p < count; ++p) {
+    if (SameValue(a, b, p)) continue;
     const double x = a.At(p);
     const double y = b.At(p);
-    if (SameValue(x, y)) continue;
     if (d.CellsDiffering++ == 0) NoteCell(dims, p, ValueText(a, p), ValueText(b, p), d);
     const double gap = std::fabs(x - y);
     d.MaxAbsDifference = std::max(d.MaxAbsDifference, std::isnan(gap) ? HUGE_VAL : gap);

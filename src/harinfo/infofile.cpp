@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "modrask/har/harread.h"
+#include "modrask/har/realread.h"
 #include "harinfo/dimlabels.h"
 
 namespace modrask::harinfo {
@@ -14,6 +15,7 @@ int Trouble(std::ostream& err, std::string_view text) {
 
 bool OpenInfoFile(const std::string& fileName, PHarData& harData, std::string& msg) {
   bool skippedAny = false;
+  const TNonFiniteReading stored(true);  // show what the file holds, not the mark
   return ReadHarFile(fileName, harData, false, false, TValueReading::Skip, skippedAny, msg);
 }
 

@@ -21,7 +21,8 @@ int Trouble(std::ostream& err, std::string_view text);
 
 // Reads `fileName` into harData (nil on entry) with the values left in the
 // file (names, descriptors, labels, character data and the shape of the
-// value records are read and checked). False with the reader's message; then
+// value records are read and checked). Values that are not finite keep their
+// stored bits, here and when TCellValues brings them in. False with the reader's message; then
 // harData is nil.
 bool OpenInfoFile(const std::string& fileName, PHarData& harData, std::string& msg);
 

@@ -15,6 +15,8 @@ void PrintJson(std::ostream& out, const TJson& j) {
 }
 
 std::string FloatText(float v) {
+  if (std::isnan(v)) return "NaN";
+  if (std::isinf(v)) return v > 0 ? "Inf" : "-Inf";
   char buf[32];
   const auto res = std::to_chars(buf, buf + sizeof buf, v);
   return std::string(buf, res.ptr);

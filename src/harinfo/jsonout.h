@@ -18,7 +18,7 @@ using TJson = nlohmann::ordered_json;
 void PrintJson(std::ostream& out, const TJson& j);
 
 // The shortest decimal text that reads back as the same float ("0.1",
-// "1e+10", "nan", "inf").
+// "1e+10"); "NaN", "Inf" and "-Inf" for the values that are not finite.
 std::string FloatText(float v);
 
 // `v` as a JSON number written as FloatText has it; null for NaN and the

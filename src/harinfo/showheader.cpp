@@ -1,6 +1,7 @@
 #include "harinfo/showheader.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <ostream>
 #include <vector>
@@ -18,6 +19,7 @@ namespace {
 struct TStats {
   int64_t Cells = 0;
   int64_t NonZero = 0;
+  int64_t NonFinite = 0;  // NaN and the infinities: counted, not summed
   double Min = 0;
   double Max = 0;
   double Sum = 0;
@@ -31,11 +33,15 @@ TStats Statistics(const TCellValues& values, int64_t n) {
   for (int64_t p = 0; p < n; ++p) {
     const double v = values.At(p);
     if (v != 0) ++s.NonZero;
+    if (!std::isfinite(v)) {
+      ++s.NonFinite;
+      continue;
+    }
     s.Min = std::min(s.Min, v);
     s.Max = std::max(s.Max, v);
     s.Sum += v;
   }
-  if (n == 0) s.Min = s.Max = 0;
+  if (n == s.NonFinite) s.Min = s.Max = 0;
   return s;
 }
 
@@ -89,7 +95,9 @@ void PrintText(std::ostream& out, const THeaderRec& head, const TCellValues& val
     for (const std::string& str : strings) out << "  " << str << '\n';
     return;
   }
-  out << "Values: " << s.Cells << " cells, " << s.NonZero << " not zero, least "
+  out << "Values: " << s.Cells << " cells, " << s.NonZero << " not zero";
+  if (s.NonFinite > 0) out << ", " << s.NonFinite << " not finite";
+  out << ", least "
       << NumberText(values, s.Min) << ", greatest " << NumberText(values, s.Max) << ", sum "
       << (values.IsInteger() ? NumberText(values, s.Sum) : FloatText(static_cast<float>(s.Sum)))
       << '\n';
@@ -118,6 +126,7 @@ TJson StatsJson(const TCellValues& values, const TStats& s, TJson j) {
   };
   j["cells"] = s.Cells;
   j["nonzero"] = s.NonZero;
+  j["nonfinite"] = s.NonFinite;
   j["min"] = number(s.Min);
   j["max"] = number(s.Max);
   j["sum"] = number(s.Sum);

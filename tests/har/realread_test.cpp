@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -255,6 +257,37 @@ TEST_P(RealReadTest, SparseEntriesOverTwoRecordsWithNonFiniteValues) {
   want[2] = -3.0f;
   EXPECT_EQ(*h.HeadMat.Root, want);
   EXPECT_EQ(ValueAt(h, Sub({2, 2})), 424242.0f);  // position 7 = (2, 2)
+}
+
+// With the reading setting that keeps them, NaN (with its sign and payload)
+// and the infinities arrive as stored, in FULL blocks and tails and in SPSE;
+// the setting ends with its scope.
+TEST_P(RealReadTest, NonFiniteValuesKeptAsStored) {
+  const int32_t n = 64 * 2 + 5;
+  std::vector<float> values(static_cast<size_t>(n), 1.25f);
+  const float payload = std::bit_cast<float>(0x7FC01234u);
+  for (const int32_t i : {0, 63, 64, n - 1}) values[static_cast<size_t>(i)] = kNaN;
+  values[1] = -kNaN;
+  values[2] = payload;
+  values[65] = kInf;
+  values[n - 2] = -kInf;
+  recs.FullDims(3, {n, 1, 1, 1, 1, 1, 1})
+      .FullLimits(2, {1, n, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1})
+      .FullValues(1, values);
+  recs.SpseCount(3).SpseEntries(1, 3, {1, 2, 4}, {payload, -kInf, 2.0f});
+  Open();
+  {
+    const TNonFiniteReading stored(true);
+    THeaderRec full = RealHead({n});
+    ASSERT_TRUE(GetRLData(f, &full, GetParam(), msg)) << msg;
+    ASSERT_EQ(full.HeadMat.Root->size(), values.size());
+    EXPECT_EQ(std::memcmp(full.HeadMat.Root->data(), values.data(), values.size() * 4), 0);
+    THeaderRec sparse = RealHead({4});
+    ASSERT_TRUE(GetRLSparseData(f, &sparse, GetParam(), msg)) << msg;
+    const TValues want{payload, -kInf, 0.0f, 2.0f};
+    EXPECT_EQ(std::memcmp(sparse.HeadMat.Root->data(), want.data(), want.size() * 4), 0);
+  }
+  EXPECT_FALSE(KeepNonFinite);
 }
 
 TEST_P(RealReadTest, SparsePositionsInSevenDimensions) {
