@@ -22,14 +22,18 @@ int Unreadable(std::ostream& err, const std::string& fileName, const std::string
   return Trouble(err, fileName + ": " + msg);
 }
 
+int NotOpened(std::ostream& err, const std::string& fileName, const std::string& msg) {
+  return Unreadable(err, fileName, PlainReadError(fileName, msg));
+}
+
 int RunDiff(const TInfoArgs& a, std::ostream& out, std::ostream& err) {
   const std::string& oldName = a.Operands[0];
   const std::string& newName = a.Operands[1];
   std::string msg;
   PHarData oldData;
-  if (!OpenInfoFile(oldName, oldData, msg)) return Unreadable(err, oldName, msg);
+  if (!OpenInfoFile(oldName, oldData, msg)) return NotOpened(err, oldName, msg);
   PHarData newData;
-  if (!OpenInfoFile(newName, newData, msg)) return Unreadable(err, newName, msg);
+  if (!OpenInfoFile(newName, newData, msg)) return NotOpened(err, newName, msg);
   TFileDiff diff;
   if (!DiffHarFiles(*oldData, *newData, diff, msg)) return Trouble(err, msg);
   if (a.Json) {
@@ -58,7 +62,7 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
   const std::string& fileName = a.Operands[0];
   std::string msg;
   PHarData harData;
-  if (!OpenInfoFile(fileName, harData, msg)) return Unreadable(err, fileName, msg);
+  if (!OpenInfoFile(fileName, harData, msg)) return NotOpened(err, fileName, msg);
   if (a.Command == TCommand::Show || a.Command == TCommand::Csv) {
     return RunHeader(a, *harData, out, err);
   }

@@ -1,9 +1,13 @@
 #include "harinfo/infofile.h"
 
+#include <filesystem>
+#include <fstream>
 #include <ostream>
 
 #include "modrask/har/harread.h"
 #include "modrask/har/realread.h"
+#include "modrask/records/recbuf.h"
+#include "modrask/support/blanks.h"
 #include "harinfo/dimlabels.h"
 
 namespace modrask::harinfo {
@@ -19,7 +23,23 @@ bool OpenInfoFile(const std::string& fileName, PHarData& harData, std::string& m
   return ReadHarFile(fileName, harData, false, false, TValueReading::Skip, skippedAny, msg);
 }
 
+std::string PlainReadError(const std::string& fileName, const std::string& msg) {
+  std::error_code ec;
+  const std::filesystem::file_status st = std::filesystem::status(fileName, ec);
+  if (std::filesystem::is_directory(st)) return "is a folder, not a file";
+  if (!std::filesystem::exists(st)) return "no such file";
+  if (std::filesystem::is_regular_file(st) && std::filesystem::file_size(fileName, ec) == 0 && !ec)
+    return "the file is empty";
+  if (!std::ifstream(fileName, std::ios::binary)) return "cannot be opened for reading";
+  // Detection found no record framing: the bytes are something else.
+  if (msg.find(" [IsWhichLaheyFile]") != std::string::npos)
+    return "not a Header Array file (" + msg.substr(0, msg.find(" [")) + ")";
+  return msg;
+}
+
 THeaderRec* FindInfoHeader(const THarData& harData, std::string_view name) {
+  // A name longer than a header name is no header, not a cut one.
+  if (TrimTrailingBlanks(name).size() > static_cast<size_t>(LenHead)) return nullptr;
   const std::string wanted = NormHeadName(name);
   for (const PHeaderRec& h : harData.Heads) {
     if (h != nullptr && h->Name == wanted) return h.get();

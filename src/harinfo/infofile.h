@@ -26,8 +26,15 @@ int Trouble(std::ostream& err, std::string_view text);
 // harData is nil.
 bool OpenInfoFile(const std::string& fileName, PHarData& harData, std::string& msg);
 
+// What is wrong with `fileName` in a person's words, for `msg` from a
+// failed OpenInfoFile: "is a folder, not a file", "no such file", "the file
+// is empty", "cannot be opened for reading", "not a Header Array file (" +
+// the reader's fault + ")"; damage inside a Header Array file keeps the
+// reader's message and tags as they are.
+std::string PlainReadError(const std::string& fileName, const std::string& msg);
+
 // The header named `name` (any case; the special headers XX.. included), or
-// nil. Owned by harData.
+// nil; nil too for a name longer than four characters. Owned by harData.
 THeaderRec* FindInfoHeader(const THarData& harData, std::string_view name);
 
 // The first string of a special header, trailing blanks dropped; empty when

@@ -21,6 +21,9 @@ TEST_F(InfoFiles, BadArguments) {
       {{"--nonzero", "show", std_, "A1"}, "--nonzero applies to harinfo csv only"},
       {{"-x", std_}, "The following argument was not expected: -x"},
       {{"show", std_, "NOPE"}, std_ + ": no header NOPE"},
+      // A name longer than four characters is not cut to a header's.
+      {{"show", std_, "A1XYZ"}, std_ + ": no header A1XYZ"},
+      {{"csv", std_, "ints5"}, std_ + ": no header ints5"},
   };
   for (const auto& [args, err] : cases) {
     EXPECT_EQ(RunInfo(args), (TInfoResult{2, "", "harinfo: " + err + "\n"}));
@@ -44,8 +47,7 @@ TEST_F(InfoFiles, UnreadableFiles) {
   const std::string cutMsg =
       "Unexpected end-of-file [FileRead] [GetLaheyRecA] [GetRecBuf] [Get2IData] "
       "[ReadHeaderData:INTS] [ReadMoreIntoHarFile] [ReadHarFile]";
-  const std::string goneMsg =
-      "File " + gone + " does not exist.  [ReadMoreIntoHarFile] [ReadHarFile]";
+  const std::string goneMsg = "no such file";
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
       {{cut}, cut + ": " + cutMsg},
       {{"sets", cut}, cut + ": " + cutMsg},
@@ -57,6 +59,30 @@ TEST_F(InfoFiles, UnreadableFiles) {
   for (const auto& [args, err] : cases) {
     EXPECT_EQ(RunInfo(args), (TInfoResult{2, "", "harinfo: " + err + "\n"})) << args[0];
   }
+}
+
+// What is not a Header Array file at all is named in plain words, the
+// reader's fault after it; damage inside one keeps the reader's chain.
+TEST_F(InfoFiles, PlainWordsForWhatIsNoHeaderArrayFile) {
+  const std::string text = dir_.File("passwd");
+  WriteFileBytes(text, "root:x:0:0:root:/root:/bin/bash\n");
+  const std::string empty = dir_.File("empty.har");
+  WriteFileBytes(empty, "");
+  const std::string shortFile = dir_.File("short.har");
+  WriteFileBytes(shortFile, "abc");
+  const std::string folder = dir_.Path().string();
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+      {{folder}, folder + ": is a folder, not a file"},
+      {{"diff", std_, folder}, folder + ": is a folder, not a file"},
+      {{text}, text + ": not a Header Array file (File record too long)"},
+      {{"show", empty, "A1"}, empty + ": the file is empty"},
+      {{"sets", shortFile}, shortFile + ": not a Header Array file (Unexpected end-of-file)"},
+  };
+  for (const auto& [args, err] : cases) {
+    EXPECT_EQ(RunInfo(args), (TInfoResult{2, "", "harinfo: " + err + "\n"})) << args[0];
+  }
+  // Case is still ignored for names of four characters or fewer.
+  EXPECT_EQ(RunInfo({"csv", std_, "ints"}).Code, 0);
 }
 
 TEST_F(InfoFiles, DamagedValuesSeenByTheCommandsThatReadThem) {
