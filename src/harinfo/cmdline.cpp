@@ -3,6 +3,8 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <array>
+#include <cctype>
+#include <filesystem>
 #include <ostream>
 #include <string_view>
 
@@ -32,14 +34,16 @@ constexpr std::array<TCommandWord, 6> CommandWords{{
     {"diff", TCommand::Diff, "OLD NEW", true},
 }};
 
-constexpr const char* Footer =
+constexpr const char* CommandList =
     "Commands:\n"
     "  harinfo FILE                 the headers, in file order\n"
     "  harinfo sets FILE            the sets the file defines or uses\n"
     "  harinfo show FILE HEADER     one header: descriptor, labels, a preview of its values\n"
     "  harinfo csv FILE HEADER      one header's values as CSV\n"
     "  harinfo history FILE         the history lines\n"
-    "  harinfo diff OLD NEW         how two files differ\n"
+    "  harinfo diff OLD NEW         how two files differ\n";
+
+constexpr const char* FooterNotes =
     "\n"
     "Header names are matched without regard to case. Options may stand anywhere.\n"
     "Exit codes: 0 success (diff: the files are equal), 1 diff found a difference,\n"
@@ -49,8 +53,25 @@ size_t OperandCount(std::string_view operands) {
   return static_cast<size_t>(std::count(operands.begin(), operands.end(), ' ')) + 1;
 }
 
+// Trouble with the command line that the list of commands helps with.
+int TroubleWithList(std::ostream& err, const std::string& text) {
+  const int code = Trouble(err, text);
+  err << CommandList;
+  return code;
+}
+
+// A first word that is no command and no file there: a mistyped command
+// when operands follow it or when it is a bare word (no path, no dot).
+bool LooksLikeCommand(const std::vector<std::string>& words) {
+  std::error_code ec;
+  if (std::filesystem::exists(words.front(), ec)) return false;
+  const std::string& w = words.front();
+  return words.size() > 1 ||
+         std::all_of(w.begin(), w.end(), [](char c) { return std::isalpha(static_cast<unsigned char>(c)); });
+}
+
 int CheckCommand(std::vector<std::string> words, TInfoArgs& a, std::ostream& err) {
-  if (words.empty()) return Trouble(err, "no FILE given (harinfo --help lists the commands)");
+  if (words.empty()) return TroubleWithList(err, "missing FILE");
   const TCommandWord* command = &CommandWords[0];
   for (const TCommandWord& c : CommandWords) {
     if (!c.Word.empty() && words.front() == c.Word) {
@@ -58,14 +79,27 @@ int CheckCommand(std::vector<std::string> words, TInfoArgs& a, std::ostream& err
       words.erase(words.begin());
     }
   }
+  if (command->Word.empty() && LooksLikeCommand(words)) {
+    return TroubleWithList(err, "unknown command '" + words.front() + "'");
+  }
   const std::string name =
       command->Word.empty() ? "harinfo" : "harinfo " + std::string(command->Word);
-  if (words.size() != OperandCount(command->Operands)) {
-    return Trouble(err, "usage: " + name + " " + std::string(command->Operands));
+  const std::string usage = "usage: " + name + " " + std::string(command->Operands);
+  const size_t wanted = OperandCount(command->Operands);
+  if (words.size() < wanted) {
+    const std::string_view ops = command->Operands;
+    size_t at = 0;
+    for (size_t i = 0; i < words.size(); ++i) at = ops.find(' ', at) + 1;
+    const std::string missing(ops.substr(at, ops.find(' ', at) - at));
+    return TroubleWithList(err, "missing " + missing + " (" + usage + ")");
   }
+  if (words.size() > wanted) return Trouble(err, usage);
   if (a.Json && !command->Json) return Trouble(err, "--json does not apply to " + name);
   if (a.NonZero && command->Command != TCommand::Csv) {
     return Trouble(err, "--nonzero applies to harinfo csv only");
+  }
+  if (a.All && command->Command != TCommand::Diff) {
+    return Trouble(err, "--all applies to harinfo diff only");
   }
   a.Command = command->Command;
   a.Operands = std::move(words);
@@ -78,7 +112,7 @@ int ParseInfoArgs(const std::vector<std::string>& args, TInfoArgs& a, std::ostre
                   std::ostream& err) {
   CLI::App app("harinfo: see inside a Header Array file, export its arrays, compare two files",
                "harinfo");
-  app.footer(Footer);
+  app.footer(std::string(CommandList) + FooterNotes);
   // Options are --words on every host: a path that begins with '/' is a
   // file, never a Windows-style option.
   app.allow_windows_style_options(false);
@@ -86,6 +120,7 @@ int ParseInfoArgs(const std::vector<std::string>& args, TInfoArgs& a, std::ostre
   std::vector<std::string> words;
   app.add_flag("--json", a.Json, "print JSON (the listing, sets, show and diff)");
   app.add_flag("--nonzero", a.NonZero, "leave out cells that are 0 (csv)");
+  app.add_flag("--all", a.All, "list the equal headers too (diff)");
   app.add_option("words", words, "the command word (none for the listing) and its operands")
       ->type_name("");
   // CLI11 reports the end of parsing (help, version, a wrong argument) by

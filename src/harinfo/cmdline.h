@@ -15,6 +15,7 @@ struct TInfoArgs {
   std::vector<std::string> Operands;  // FILE, FILE HEADER, or OLD NEW
   bool Json = false;
   bool NonZero = false;
+  bool All = false;  // diff: the equal headers too
 };
 
 // Parses `args` (without the program name). Returns -1 when a command is to

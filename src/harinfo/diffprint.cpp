@@ -56,7 +56,7 @@ std::string HeadLine(const THeadDiff& h) {
 }  // namespace
 
 std::string DiffSummary(const TFileDiff& diff) {
-  if (diff.Equal()) return "Summary: the files hold the same headers, labels, values and history";
+  if (diff.Equal()) return "the files hold the same headers, labels, values and history";
   std::vector<std::string> parts;
   for (const auto& [r, n] : diff.Renames) {
     parts.push_back("set " + r.first + " renamed to " + r.second);
@@ -85,20 +85,22 @@ std::string DiffSummary(const TFileDiff& diff) {
                         ? "history changed"
                         : Plural(diff.HistoryAdded.size(), "history line") + " added");
   }
-  return "Summary: " + Joined(parts, ", ");
+  return Joined(parts, ", ");
 }
 
 void PrintDiff(std::ostream& out, const TFileDiff& diff, const std::string& oldName,
-               const std::string& newName) {
+               const std::string& newName, bool all) {
   out << "OLD " << oldName << '\n' << "NEW " << newName << '\n';
   if (!diff.OnlyOld.empty()) out << "Only in OLD: " << Joined(diff.OnlyOld, " ") << '\n';
   if (!diff.OnlyNew.empty()) out << "Only in NEW: " << Joined(diff.OnlyNew, " ") << '\n';
-  for (const THeadDiff& h : diff.Heads) out << HeadLine(h) << '\n';
+  for (const THeadDiff& h : diff.Heads) {
+    if (all || !h.Equal()) out << HeadLine(h) << '\n';
+  }
   if (!diff.HistoryEqual) {
     if (diff.HistoryAdded.empty()) out << "History changed\n";
     for (const std::string& line : diff.HistoryAdded) out << "History added: " << line << '\n';
   }
-  out << DiffSummary(diff) << '\n';
+  out << "Summary: " << DiffSummary(diff) << '\n';
 }
 
 namespace {
@@ -130,7 +132,13 @@ TJson HeadJson(const THeadDiff& h) {
   if (h.Values == TValuesVerdict::Differ) {
     j["cells_differing"] = h.CellsDiffering;
     j["max_abs_difference"] = h.MaxAbsDifference;
-    j["first_difference"] = {{"cell", h.FirstCell}, {"old", h.FirstOld}, {"new", h.FirstNew}};
+    const auto value = [&h](const std::string& text, double v) {
+      if (!h.FirstNumeric) return TJson(text);
+      return h.FirstInteger ? TJson(static_cast<int64_t>(v)) : FloatJson(static_cast<float>(v));
+    };
+    j["first_difference"] = {{"cell", h.FirstCell},
+                             {"old", value(h.FirstOld, h.FirstOldNumber)},
+                             {"new", value(h.FirstNew, h.FirstNewNumber)}};
   }
   return j;
 }

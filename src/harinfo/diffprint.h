@@ -10,18 +10,22 @@
 
 namespace modrask::harinfo {
 
-// The last line: what was renamed, how many headers' labels changed, and
+// The summary: what was renamed, how many headers' labels changed, and
 // whether all values are equal, or that the files are equal.
 std::string DiffSummary(const TFileDiff& diff);
 
+// The report as text: the headers that differ (with `all` every header),
+// then "Summary: " and the summary.
 void PrintDiff(std::ostream& out, const TFileDiff& diff, const std::string& oldName,
-               const std::string& newName);
+               const std::string& newName, bool all);
 
 // {"old", "new", "equal", "only_in_old", "only_in_new", "headers": [{"name",
 // "type_equal", "dims_equal", "labels_equal", "long_name_equal",
 // "values_equal" (null when not compared), and where they apply "old_type",
 // "new_type", "old_dims", "new_dims", "renames", "label_changes",
-// "cells_differing", "max_abs_difference", "first_difference"}],
+// "cells_differing", "max_abs_difference", "first_difference": {"cell",
+// "old", "new"}, the two values numbers (null for NaN and the
+// infinities) or, for character headers, strings}], every header listed;
 // "history_equal", "history_added", "renames": [{"from", "to", "headers"}],
 // "summary"}.
 void PrintDiffJson(std::ostream& out, const TFileDiff& diff, const std::string& oldName,

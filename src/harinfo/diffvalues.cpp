@@ -123,7 +123,13 @@ bool DiffHeaderValues(THeaderRec* oldHead, THeaderRec* newHead, TRawFiles& raw, 
     if (SameValue(a, b, p)) continue;
     const double x = a.At(p);
     const double y = b.At(p);
-    if (d.CellsDiffering++ == 0) NoteCell(dims, p, ValueText(a, p), ValueText(b, p), d);
+    if (d.CellsDiffering++ == 0) {
+      NoteCell(dims, p, ValueText(a, p), ValueText(b, p), d);
+      d.FirstNumeric = true;
+      d.FirstInteger = a.IsInteger();
+      d.FirstOldNumber = x;
+      d.FirstNewNumber = y;
+    }
     const double gap = std::fabs(x - y);
     d.MaxAbsDifference = std::max(d.MaxAbsDifference, std::isnan(gap) ? HUGE_VAL : gap);
   }

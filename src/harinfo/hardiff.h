@@ -40,6 +40,11 @@ struct THeadDiff {
   std::vector<std::string> FirstCell;
   std::string FirstOld;
   std::string FirstNew;
+  // The first differing values as numbers, for a real or integer header.
+  bool FirstNumeric = false;
+  bool FirstInteger = false;
+  double FirstOldNumber = 0;
+  double FirstNewNumber = 0;
 
   bool TypeEqual() const { return OldType == NewType; }
   bool LabelsEqual() const { return Renames.empty() && LabelNotes.empty(); }

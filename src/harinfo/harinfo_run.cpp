@@ -39,7 +39,7 @@ int RunDiff(const TInfoArgs& a, std::ostream& out, std::ostream& err) {
   if (a.Json) {
     PrintDiffJson(out, diff, oldName, newName);
   } else {
-    PrintDiff(out, diff, oldName, newName);
+    PrintDiff(out, diff, oldName, newName, a.All);
   }
   return diff.Equal() ? ExitSame : ExitDiffer;
 }

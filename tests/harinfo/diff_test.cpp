@@ -21,21 +21,36 @@ std::string ChangedA2() {
 
 TEST_F(InfoFiles, DiffOfRenamedCopy) {
   const std::string renamed = Renamed(std_, "zone.har", "reg", "ZONE");
+  // Only what differs by default; --all lists the equal headers too.
   const TInfoResult r = RunInfo({"diff", std_, renamed});
   EXPECT_EQ(r.Code, 1);
   EXPECT_EQ(r.Out, "OLD " + std_ + "\nNEW " + renamed +
                        "\n"
                        "RG01: set REG renamed to ZONE; values equal\n"
-                       "CM01: equal\n"
                        "A1: set REG renamed to ZONE; values equal\n"
                        "A2: set REG renamed to ZONE; values equal\n"
                        "A3: set REG renamed to ZONE; values equal\n"
-                       "INTS: equal\n"
                        "History added: Set reg was globally renamed to ZONE\n"
                        "Summary: set REG renamed to ZONE, labels changed in 4 headers, all values "
                        "equal, 1 history line added\n");
+  const TInfoResult all = RunInfo({"diff", "--all", std_, renamed});
+  EXPECT_EQ(all.Code, 1);
+  EXPECT_EQ(all.Out.substr(all.Out.find("RG01")),
+            "RG01: set REG renamed to ZONE; values equal\n"
+            "CM01: equal\n"
+            "A1: set REG renamed to ZONE; values equal\n"
+            "A2: set REG renamed to ZONE; values equal\n"
+            "A3: set REG renamed to ZONE; values equal\n"
+            "INTS: equal\n"
+            "History added: Set reg was globally renamed to ZONE\n"
+            "Summary: set REG renamed to ZONE, labels changed in 4 headers, all values "
+            "equal, 1 history line added\n");
   const nlohmann::json j = nlohmann::json::parse(RunInfo({"diff", "--json", std_, renamed}).Out);
   EXPECT_EQ(j["equal"], false);
+  EXPECT_EQ(j["headers"].size(), 6u);  // JSON keeps every header
+  EXPECT_EQ(j["summary"],
+            "set REG renamed to ZONE, labels changed in 4 headers, all values equal, 1 history "
+            "line added");
   EXPECT_EQ(j["renames"], nlohmann::json::parse(R"([{"from":"REG","to":"ZONE","headers":4}])"));
   EXPECT_EQ(j["headers"][2], nlohmann::json::parse(R"({"name":"A1","type_equal":true,
       "dims_equal":true,"labels_equal":false,"long_name_equal":true,"values_equal":true,
@@ -61,12 +76,10 @@ TEST_F(InfoFiles, DiffOfChangedValue) {
   EXPECT_EQ(r.Code, 1);
   EXPECT_EQ(r.Out.substr(r.Out.find("A2")),
             "A2: values differ in 1 cell, largest difference 0.75, first at (MANU,R1): 1 -> 1.75\n"
-            "A3: equal\n"
-            "INTS: equal\n"
             "Summary: values differ in 1 header\n");
   const nlohmann::json j = nlohmann::json::parse(RunInfo({"diff", other, std_, "--json"}).Out);
   EXPECT_EQ(j["headers"][3]["first_difference"],
-            nlohmann::json::parse(R"({"cell":["MANU","R1"],"old":"1.75","new":"1"})"));
+            nlohmann::json::parse(R"({"cell":["MANU","R1"],"old":1.75,"new":1})"));
   EXPECT_EQ(j["headers"][3]["cells_differing"], 1);
 }
 
@@ -81,7 +94,6 @@ TEST_F(InfoFiles, DiffOfHeadersInOneFileOnly) {
   EXPECT_EQ(r.Out.substr(r.Out.find("Only")),
             "Only in OLD: RG01 A1 A2 A3\n"
             "Only in NEW: NEW1\n"
-            "CM01: equal\n"
             "INTS: dimensions 2x3 -> 3x2; values not compared\n"
             "History changed\n"
             "Summary: type or dimensions changed in 1 header, 4 headers only in OLD, 1 header "

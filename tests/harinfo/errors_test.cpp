@@ -3,6 +3,8 @@
 // damaged where only the command that reads them can see it.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "harinfo/harinfo_fixture.h"
 #include "modrask/support/version.h"
 
@@ -11,10 +13,9 @@ namespace {
 
 TEST_F(InfoFiles, BadArguments) {
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
-      {{}, "no FILE given (harinfo --help lists the commands)"},
-      {{"sets"}, "usage: harinfo sets FILE"},
-      {{"show", std_}, "usage: harinfo show FILE HEADER"},
+      {{"sets", "--all", std_}, "--all applies to harinfo diff only"},
       {{"diff", std_, std_, std_}, "usage: harinfo diff OLD NEW"},
+      {{"show", std_, "A1", "--all"}, "--all applies to harinfo diff only"},
       {{std_, std_}, "usage: harinfo FILE"},
       {{"csv", "--json", std_, "A1"}, "--json does not apply to harinfo csv"},
       {{"history", std_, "--json"}, "--json does not apply to harinfo history"},
@@ -28,6 +29,32 @@ TEST_F(InfoFiles, BadArguments) {
   for (const auto& [args, err] : cases) {
     EXPECT_EQ(RunInfo(args), (TInfoResult{2, "", "harinfo: " + err + "\n"}));
   }
+}
+
+// A mistyped command word or a missing operand is named, then the commands.
+TEST_F(InfoFiles, GuidanceOnMistakes) {
+  const TInfoResult help = RunInfo({"--help"});
+  const std::string commands = help.Out.substr(help.Out.find("Commands:\n"));
+  const std::string list = commands.substr(0, commands.find("\n\n") + 1);
+  EXPECT_EQ(list.substr(list.rfind("  harinfo diff")),
+            "  harinfo diff OLD NEW         how two files differ\n");
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+      {{}, "missing FILE"},
+      {{"frobnicate"}, "unknown command 'frobnicate'"},
+      {{"frobnicate", std_}, "unknown command 'frobnicate'"},
+      {{"sets"}, "missing FILE (usage: harinfo sets FILE)"},
+      {{"show", std_}, "missing HEADER (usage: harinfo show FILE HEADER)"},
+      {{"diff", std_}, "missing NEW (usage: harinfo diff OLD NEW)"},
+  };
+  for (const auto& [args, err] : cases) {
+    EXPECT_EQ(RunInfo(args), (TInfoResult{2, "", "harinfo: " + err + "\n" + list}));
+  }
+  // A file whose name is a bare word is still a file.
+  const std::string here = std::filesystem::current_path().string();
+  std::filesystem::current_path(dir_.Path());
+  WriteFileBytes("sample", ReadFileBytes(std_));
+  EXPECT_EQ(RunInfo({"sample"}).Code, 0);
+  std::filesystem::current_path(here);
 }
 
 TEST_F(InfoFiles, HelpAndVersion) {
