@@ -107,9 +107,7 @@ bool WriteHeaderCsv(std::ostream& out, THeaderRec* head, bool nonZero, std::stri
   }
   const std::vector<TDimInfo> dims = DimInfos(*head);
   const bool ints = head->HeadType == "2I";
-  for (size_t k = 0; k < dims.size(); ++k) {
-    csv.Field(ints ? (k == 0 ? "row" : "col") : DimTitle(dims[k], static_cast<int>(k + 1)));
-  }
+  for (const std::string& title : ColumnTitles(*head)) csv.Field(title);
   csv.Field("Value");
   csv.EndRow();
   TCellValues values;

@@ -87,6 +87,24 @@ std::string DimTitle(const TDimInfo& dim, int k) {
   return dim.Labelled() ? dim.Set : "dim" + std::to_string(k);
 }
 
+std::vector<std::string> ColumnTitles(const THeaderRec& head) {
+  const std::vector<TDimInfo> dims = DimInfos(head);
+  std::vector<std::string> titles;
+  for (size_t k = 0; k < dims.size(); ++k) {
+    const int position = static_cast<int>(k + 1);
+    std::string title =
+        head.HeadType == "2I" ? (k == 0 ? "row" : "col") : DimTitle(dims[k], position);
+    // Seven titles at most: a linear search is the cheapest.
+    const auto taken = [&titles](const std::string& t) {
+      return std::find(titles.begin(), titles.end(), t) != titles.end();
+    };
+    if (taken(title)) title += "_" + std::to_string(position);
+    while (taken(title)) title += "_";
+    titles.push_back(std::move(title));
+  }
+  return titles;
+}
+
 std::vector<std::string> CellNames(const std::vector<TDimInfo>& dims, int64_t p) {
   std::vector<std::string> names;
   names.reserve(dims.size());

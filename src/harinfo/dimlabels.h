@@ -50,6 +50,11 @@ std::string CellName(const TDimInfo& dim, int32_t index);
 // name, else "dim" + k.
 std::string DimTitle(const TDimInfo& dim, int k);
 
+// The column titles of a header's dimensions in CSV, previews and JSON, all
+// different: "row", "col" for an integer matrix; else DimTitle, where a title
+// already taken gets "_" + the dimension's position (REG, REG_3).
+std::vector<std::string> ColumnTitles(const THeaderRec& head);
+
 // The names along `dims` (CellName) of the cell at position p (0-based,
 // Fortran order: first dimension fastest).
 std::vector<std::string> CellNames(const std::vector<TDimInfo>& dims, int64_t p);

@@ -47,10 +47,14 @@ TJson HeaderJson(const THeaderRec& head, bool elements) {
   j["storage"] = StoredStorage(head);
   TJson dims = TJson::array();
   TJson labels = TJson::array();
-  for (const TDimInfo& d : DimInfos(head)) {
+  const std::vector<std::string> columns = ColumnTitles(head);
+  const std::vector<TDimInfo> infos = DimInfos(head);
+  for (size_t k = 0; k < infos.size(); ++k) {
+    const TDimInfo& d = infos[k];
     dims.push_back(d.Size);
     TJson label;
     if (d.Labelled()) label["set"] = d.Set;
+    if (elements) label["column"] = columns[k];
     if (d.Single()) {
       label["element"] = d.Element;
     } else {

@@ -104,11 +104,7 @@ void PrintText(std::ostream& out, const THeaderRec& head, const TCellValues& val
   const std::vector<TDimInfo> dims = DimInfos(head);
   const int64_t shown = std::min(PreviewCells, s.Cells);
   out << "First " << shown << " cells:\n";
-  std::vector<std::string> titles;
-  for (size_t k = 0; k < dims.size(); ++k) {
-    titles.push_back(head.HeadType == "2I" ? (k == 0 ? "row" : "col")
-                                           : DimTitle(dims[k], static_cast<int>(k + 1)));
-  }
+  std::vector<std::string> titles = ColumnTitles(head);
   titles.emplace_back("Value");
   TTextTable table(titles);
   table.RightAlign(dims.size());

@@ -163,3 +163,32 @@ TEST_F(InfoFiles, History) {
 
 }  // namespace
 }  // namespace modrask::test
+
+namespace modrask::test {
+namespace {
+
+// CSV column names are unique (DictReader and pandas keep every column);
+// show's JSON keeps both the set name and the column name.
+TEST_F(InfoFiles, CsvColumnNamesAreUnique) {
+  const std::string sample = MODRASK_SAMPLE;
+  const std::string trad = RunInfo({"csv", sample, "TRAD"}).Out;
+  EXPECT_EQ(trad.substr(0, trad.find('\n')), "COM,REG,REG_3,Value");
+  THarBytes f(TFileFlavour::NewFujitsu);
+  f.HeaderRE("REPS", "Repeated sets",
+             {{"REG", {"A"}}, {"REG_3", {"B"}}, {"REG", {"A"}}, {"", {}, 1}, {"", {}, 1}},
+             {1.0f});
+  const std::string reps = Save("reps.har", f);
+  const std::string csv = RunInfo({"csv", reps, "REPS"}).Out;
+  EXPECT_EQ(csv.substr(0, csv.find('\n')), "REG,REG_3,REG_3_,dim4,dim5,Value");
+  const nlohmann::json j = nlohmann::json::parse(RunInfo({"show", "--json", reps, "REPS"}).Out);
+  std::vector<std::pair<std::string, std::string>> setAndColumn;
+  for (const nlohmann::json& label : j["labels"]) {
+    setAndColumn.emplace_back(label.value("set", ""), label["column"]);
+  }
+  EXPECT_EQ(setAndColumn, (std::vector<std::pair<std::string, std::string>>{
+                              {"REG", "REG"}, {"REG_3", "REG_3"}, {"REG", "REG_3_"},
+                              {"", "dim4"}, {"", "dim5"}}));
+}
+
+}  // namespace
+}  // namespace modrask::test
