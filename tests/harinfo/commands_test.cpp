@@ -102,8 +102,9 @@ TEST_F(InfoFiles, Sets) {
   const json j = ParsedOut(RunInfo({"sets", "--json", Save("mixed.har", MixedFile())}));
   EXPECT_EQ(j, json::parse(R"({"sets":[
       {"name":"REG","size":5,"elements":["R1","R2","R3","R4","R5"],"defined_by":null,
-       "used_by":["MIX"]},
-      {"name":"COM","size":3,"elements":[],"defined_by":null,"used_by":["MIX"]}]})"));
+       "used_by":["MIX"],"sets_of_this_name":1,"element_lists":1,"name_differs_in":null},
+      {"name":"COM","size":3,"elements":[],"defined_by":null,"used_by":["MIX"],
+       "sets_of_this_name":1,"element_lists":0,"name_differs_in":null}]})"));
 }
 
 TEST_F(InfoFiles, ShowSparseArray) {
@@ -155,6 +156,36 @@ TEST_F(InfoFiles, CsvOfEachType) {
   // Values as the shortest decimal that reads back as the same float.
   const std::string csv = RunInfo({"csv", std_, "A2"}).Out;
   EXPECT_EQ(csv.substr(0, 43), "COM,REG,Value\nAGRI,R1,0.5\nMANU,R1,1\nSERV,R1");
+}
+
+// One name for several sets: of different sizes, or of one size with other
+// elements, each said as it is, in text and JSON.
+TEST_F(InfoFiles, SetsSharingAName) {
+  THarBytes f(TFileFlavour::NewFujitsu);
+  f.Header1C("RG01", "Set REG Regions", {"NORTX", "SOUTH"}, 12);
+  f.HeaderRE("A1", "Same size", {{"REG", {"NORTH", "SOUTH"}}}, {1, 2});
+  f.HeaderRE("CM01", "Set COM Commodities", {{"COM", {"AGRI", "MANU"}}}, {1, 2});
+  const std::string same = Save("same.har", f);
+  f.HeaderRE("A2", "Other size", {{"COM", {"AGRI", "MANU", "SERV"}}}, {1, 2, 3});
+  const std::string sizes = Save("sizes.har", f);
+  const std::string text = RunInfo({"sets", same}).Out;
+  EXPECT_EQ(text.substr(0, text.find('\n')),
+            "REG (2), defined by RG01, used by 1 header; its headers give it 2 different element "
+            "lists");
+  const std::string other = RunInfo({"sets", sizes}).Out;
+  EXPECT_NE(other.find("COM (3), used by 1 header; the name stands for 2 sets of different sizes\n"),
+            std::string::npos)
+      << other;
+  std::vector<std::tuple<std::string, int, int, json>> flags;
+  const json sizesJson = ParsedOut(RunInfo({"sets", "--json", sizes}));
+  for (const json& set : sizesJson["sets"]) {
+    flags.emplace_back(set["name"], set["sets_of_this_name"], set["element_lists"],
+                       set["name_differs_in"]);
+  }
+  EXPECT_EQ(flags, (std::vector<std::tuple<std::string, int, int, json>>{
+                       {"REG", 1, 2, "elements"}, {"COM", 2, 1, "sizes"}, {"COM", 2, 1, "sizes"}}));
+  // One list, one size: no mark.
+  EXPECT_EQ(ParsedOut(RunInfo({"sets", "--json", std_}))["sets"][0]["name_differs_in"], nullptr);
 }
 
 TEST_F(InfoFiles, History) {
