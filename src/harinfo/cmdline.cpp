@@ -30,7 +30,7 @@ constexpr std::array<TCommandWord, 6> CommandWords{{
     {"sets", TCommand::Sets, "FILE", true},
     {"show", TCommand::Show, "FILE HEADER", true},
     {"csv", TCommand::Csv, "FILE HEADER", false},
-    {"history", TCommand::History, "FILE", false},
+    {"history", TCommand::History, "FILE", true},
     {"diff", TCommand::Diff, "OLD NEW", true},
 }};
 
@@ -118,7 +118,7 @@ int ParseInfoArgs(const std::vector<std::string>& args, TInfoArgs& a, std::ostre
   app.allow_windows_style_options(false);
   app.set_version_flag("--version", std::string("harinfo ") + ModraskVersion);
   std::vector<std::string> words;
-  app.add_flag("--json", a.Json, "print JSON (the listing, sets, show and diff)");
+  app.add_flag("--json", a.Json, "print JSON (the listing, sets, show, history and diff)");
   app.add_flag("--nonzero", a.NonZero, "leave out cells that are 0 (csv)");
   app.add_flag("--all", a.All, "list the equal headers too (diff)");
   app.add_option("words", words, "the command word (none for the listing) and its operands")

@@ -69,7 +69,7 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
   if (a.Command == TCommand::Sets) {
     if (!PrintSets(out, *harData, a.Json, msg)) return Unreadable(err, fileName, msg);
   } else if (a.Command == TCommand::History) {
-    PrintHistory(out, *harData);
+    PrintHistory(out, *harData, a.Json);
   } else {
     PrintListing(out, *harData, fileName, a.Json);
   }

@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "harinfo/dimlabels.h"
+#include "harinfo/jsonout.h"
 
 namespace modrask::harinfo {
 
@@ -17,7 +18,13 @@ std::vector<std::string> HistoryLines(const THarData& harData) {
   return lines;
 }
 
-void PrintHistory(std::ostream& out, const THarData& harData) {
+void PrintHistory(std::ostream& out, const THarData& harData, bool json) {
+  if (json) {
+    TJson j;
+    j["history"] = HistoryLines(harData);
+    PrintJson(out, j);
+    return;
+  }
   for (const std::string& line : HistoryLines(harData)) out << line << '\n';
 }
 

@@ -13,7 +13,7 @@ namespace modrask::harinfo {
 // file has no history.
 std::vector<std::string> HistoryLines(const THarData& harData);
 
-// Prints the history lines, one a line.
-void PrintHistory(std::ostream& out, const THarData& harData);
+// Prints the history lines, one a line; with `json` as {"history": [lines]}.
+void PrintHistory(std::ostream& out, const THarData& harData, bool json);
 
 }  // namespace modrask::harinfo

@@ -32,6 +32,12 @@ void PrintListing(std::ostream& out, const THarData& harData, const std::string&
     TJson j;
     j["file"] = fileName;
     j["framing"] = FlavourName(harData.Flavour);
+    // The stamps as the text has them; null where the file has none.
+    for (const auto& [key, head] : {std::pair{"created", harData.XXCDHead.get()},
+                                    std::pair{"program", harData.XXCRHead.get()}}) {
+      const std::string text = SpecialText(head);
+      j[key] = text.empty() ? TJson(nullptr) : TJson(text);
+    }
     TJson heads = TJson::array();
     for (const PHeaderRec& h : harData.Heads) heads.push_back(HeaderJson(*h, false));
     j["headers"] = std::move(heads);

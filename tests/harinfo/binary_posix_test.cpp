@@ -82,6 +82,7 @@ TEST_F(InfoBinary, WriteErrorsAreReported) {
       {"show", sample, "pop", "--json"},
       {"csv", sample, "pop"},
       {"history", sample},
+      {"history", sample, "--json"},
       {"diff", sample, renamed},
       {"diff", sample, renamed, "--json"},
       {"--help"},

@@ -47,6 +47,8 @@ TEST_F(InfoFiles, ListingJson) {
   const json j = ParsedOut(RunInfo({"--json", std_}));
   EXPECT_EQ(j["file"], std_);
   EXPECT_EQ(j["framing"], "New Fujitsu");
+  EXPECT_EQ(j["created"], "at unknown time");
+  EXPECT_EQ(j["program"], "unknown");
   ASSERT_EQ(j["headers"].size(), 6u);
   EXPECT_EQ(j["headers"][0], json::parse(R"({"name":"RG01","type":"1C","long_name":
       "Set REG Regions of the world","strings":5,"string_length":12})"));
@@ -190,6 +192,8 @@ TEST_F(InfoFiles, SetsSharingAName) {
 
 TEST_F(InfoFiles, History) {
   EXPECT_EQ(RunInfo({"history", std_}), (TInfoResult{0, "made by the test suite\n", ""}));
+  EXPECT_EQ(ParsedOut(RunInfo({"history", "--json", std_})),
+            json::parse(R"({"history":["made by the test suite"]})"));
 }
 
 }  // namespace

@@ -18,7 +18,6 @@ TEST_F(InfoFiles, BadArguments) {
       {{"show", std_, "A1", "--all"}, "--all applies to harinfo diff only"},
       {{std_, std_}, "usage: harinfo FILE"},
       {{"csv", "--json", std_, "A1"}, "--json does not apply to harinfo csv"},
-      {{"history", std_, "--json"}, "--json does not apply to harinfo history"},
       {{"--nonzero", "show", std_, "A1"}, "--nonzero applies to harinfo csv only"},
       {{"-x", std_}, "The following argument was not expected: -x"},
       {{"show", std_, "NOPE"}, std_ + ": no header NOPE"},
