@@ -66,8 +66,9 @@ bool LooksLikeCommand(const std::vector<std::string>& words) {
   std::error_code ec;
   if (std::filesystem::exists(words.front(), ec)) return false;
   const std::string& w = words.front();
-  return words.size() > 1 ||
-         std::all_of(w.begin(), w.end(), [](char c) { return std::isalpha(static_cast<unsigned char>(c)); });
+  return words.size() > 1 || std::all_of(w.begin(), w.end(), [](char c) {
+           return std::isalpha(static_cast<unsigned char>(c));
+         });
 }
 
 int CheckCommand(std::vector<std::string> words, TInfoArgs& a, std::ostream& err) {

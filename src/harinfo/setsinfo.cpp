@@ -8,14 +8,13 @@
 #include "harinfo/dimlabels.h"
 #include "harinfo/infofile.h"
 #include "harinfo/jsonout.h"
+#include "harinfo/texttable.h"
 #include "modrask/sets/SetStore.h"
 #include "modrask/sets/harsets.h"
 
 namespace modrask::harinfo {
 
 namespace {
-
-constexpr size_t ElementLineWidth = 78;
 
 using TUsers = std::unordered_map<std::string, std::vector<std::string>>;
 using TElementLists = std::unordered_map<std::string, std::vector<std::vector<std::string>>>;
@@ -58,19 +57,6 @@ std::vector<std::string> ElementNames(const TSetStoreRecxx& set) {
   return names;
 }
 
-void PrintElements(std::ostream& out, const std::vector<std::string>& names) {
-  std::string line = "   ";
-  for (const std::string& name : names) {
-    if (line.size() > 3 && line.size() + 1 + name.size() > ElementLineWidth) {
-      out << line << '\n';
-      line = "   ";
-    }
-    line += ' ';
-    line += name;
-  }
-  if (line.size() > 3) out << line << '\n';
-}
-
 // "sizes" when the set's name stands for sets of different sizes; "elements"
 // when it stands for one size but the headers name its elements otherwise
 // (elementLists > 1); else "". `count` is the number of sets of that name.
@@ -92,13 +78,14 @@ void PrintSetText(std::ostream& out, const TSetStore& store, const TSetStoreRecx
   int32_t same = 0;
   const std::string conflict = NameConflict(store, set, elementLists, same);
   if (conflict == "sizes") out << "; the name stands for " << same << " sets of different sizes";
-  if (elementLists > 1) out << "; its headers give it " << elementLists << " different element lists";
+  if (elementLists > 1)
+    out << "; its headers give it " << elementLists << " different element lists";
   out << '\n';
   const std::vector<std::string> names = ElementNames(set);
   if (names.empty()) {
     out << "    (elements not named in the file)\n";
   } else {
-    PrintElements(out, names);
+    PrintWrapped(out, names);
   }
 }
 

@@ -1,6 +1,7 @@
 #include "harinfo/showheader.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <limits>
 #include <ostream>
@@ -15,6 +16,9 @@
 namespace modrask::harinfo {
 
 namespace {
+
+// Elements of a dimension that show names before it counts the rest.
+constexpr int32_t ShownElements = 100;
 
 struct TStats {
   int64_t Cells = 0;
@@ -50,6 +54,27 @@ std::string NumberText(const TCellValues& values, double v) {
                             : FloatText(static_cast<float>(v));
 }
 
+// The sum, accumulated in double precision, as the shortest text that reads
+// back as that double.
+std::string SumText(const TCellValues& values, double sum) {
+  if (values.IsInteger()) return std::to_string(static_cast<int64_t>(sum));
+  char buf[32];
+  const auto res = std::to_chars(buf, buf + sizeof buf, sum);
+  return std::string(buf, res.ptr);
+}
+
+// The cells the preview shows: the first PreviewCells, or where the array
+// holds zeros and something else, its first PreviewCells non-zero cells.
+std::vector<int64_t> PreviewPositions(const TCellValues& values, const TStats& s,
+                                      bool& nonZeroOnly) {
+  nonZeroOnly = s.NonZero > 0 && s.NonZero < s.Cells;
+  std::vector<int64_t> cells;
+  for (int64_t p = 0; p < s.Cells && static_cast<int64_t>(cells.size()) < PreviewCells; ++p) {
+    if (!nonZeroOnly || values.At(p) != 0) cells.push_back(p);
+  }
+  return cells;
+}
+
 std::vector<std::string> Strings(const THeaderRec& head, int64_t limit) {
   std::vector<std::string> strings;
   if (head.StringRec == nullptr) return strings;
@@ -73,9 +98,25 @@ void PrintDimensions(std::ostream& out, const THeaderRec& head) {
     } else if (d.Elements == nullptr) {
       out << "set " << d.Set << " (" << d.Size << "), elements not named in the file\n";
     } else {
-      out << "set " << d.Set << " (" << d.Size << "):";
-      for (int32_t i = 1; i <= d.Size; ++i) out << ' ' << CellName(d, i);
-      out << '\n';
+      const std::string title = "set " + d.Set + " (" + std::to_string(d.Size) + "):";
+      std::vector<std::string> names;
+      size_t width = 13 + title.size();
+      for (int32_t i = 1; i <= d.Size && i <= ShownElements + 1; ++i) {
+        names.push_back(CellName(d, i));
+        width += 1 + names.back().size();
+      }
+      if (width <= 78 && d.Size <= ShownElements) {
+        out << title;
+        for (const std::string& name : names) out << ' ' << name;
+        out << '\n';
+      } else {
+        // Long lists wrapped as sets has them, the rest counted.
+        out << title << '\n';
+        for (int32_t i = static_cast<int32_t>(names.size()) + 1; i <= d.Size; ++i) {
+          names.emplace_back();  // counted, never printed
+        }
+        PrintWrapped(out, names, ShownElements);
+      }
     }
   }
 }
@@ -97,18 +138,17 @@ void PrintText(std::ostream& out, const THeaderRec& head, const TCellValues& val
   }
   out << "Values: " << s.Cells << " cells, " << s.NonZero << " not zero";
   if (s.NonFinite > 0) out << ", " << s.NonFinite << " not finite";
-  out << ", least "
-      << NumberText(values, s.Min) << ", greatest " << NumberText(values, s.Max) << ", sum "
-      << (values.IsInteger() ? NumberText(values, s.Sum) : FloatText(static_cast<float>(s.Sum)))
-      << '\n';
+  out << ", least " << NumberText(values, s.Min) << ", greatest " << NumberText(values, s.Max)
+      << ", sum " << SumText(values, s.Sum) << '\n';
   const std::vector<TDimInfo> dims = DimInfos(head);
-  const int64_t shown = std::min(PreviewCells, s.Cells);
-  out << "First " << shown << " cells:\n";
+  bool nonZeroOnly = false;
+  const std::vector<int64_t> cells = PreviewPositions(values, s, nonZeroOnly);
+  out << "First " << cells.size() << (nonZeroOnly ? " non-zero cells:\n" : " cells:\n");
   std::vector<std::string> titles = ColumnTitles(head);
   titles.emplace_back("Value");
   TTextTable table(titles);
   table.RightAlign(dims.size());
-  for (int64_t p = 0; p < shown; ++p) {
+  for (const int64_t p : cells) {
     std::vector<std::string> row = CellNames(dims, p);
     row.push_back(NumberText(values, values.At(p)));
     table.Add(std::move(row));
@@ -125,7 +165,7 @@ TJson StatsJson(const TCellValues& values, const TStats& s, TJson j) {
   j["nonfinite"] = s.NonFinite;
   j["min"] = number(s.Min);
   j["max"] = number(s.Max);
-  j["sum"] = number(s.Sum);
+  j["sum"] = values.IsInteger() ? TJson(static_cast<int64_t>(s.Sum)) : TJson(s.Sum);
   return j;
 }
 
@@ -147,8 +187,11 @@ bool PrintHeader(std::ostream& out, THeaderRec* head, bool json, std::string& ms
     return true;
   }
   j = StatsJson(values, s, std::move(j));
+  bool nonZeroOnly = false;
+  const std::vector<int64_t> cells = PreviewPositions(values, s, nonZeroOnly);
+  j["preview_nonzero_only"] = nonZeroOnly;
   TJson preview = TJson::array();
-  for (int64_t p = 0; p < std::min(PreviewCells, s.Cells); ++p) {
+  for (const int64_t p : cells) {
     TJson cell;
     cell["cell"] = CellNames(dims, p);
     cell["value"] = values.IsInteger() ? TJson(values.IntAt(p)) : FloatJson(values.Reals()[p]);

@@ -12,12 +12,15 @@ namespace modrask::harinfo {
 inline constexpr int64_t PreviewCells = 20;
 
 // Prints the header's descriptor (name, stored type and storage, long name,
-// dimensions), each dimension's set and elements, how many cells it holds
-// and how many are not zero with their least, greatest and sum, and the
-// first PreviewCells cells by their labels. With `json`: HeaderJson with the
-// elements, "cells", "nonzero", "min", "max", "sum" and "preview" ([{"cell":
-// [names], "value"}], or the strings of a character header). False with the
-// reader's message when the values cannot be read.
+// dimensions), each dimension's set and elements (a long list wrapped, past
+// the first hundred counted), how many cells it holds, how many are not zero
+// and not finite, the least, greatest and sum (in double precision) of the
+// finite ones, and a preview of PreviewCells cells by their labels: the
+// first ones, or the first non-zero ones of an array that holds zeros too.
+// With `json`: HeaderJson with the elements, "cells", "nonzero",
+// "nonfinite", "min", "max", "sum", "preview_nonzero_only" and "preview"
+// ([{"cell": [names], "value"}], or the strings of a character header).
+// False with the reader's message when the values cannot be read.
 bool PrintHeader(std::ostream& out, THeaderRec* head, bool json, std::string& msg);
 
 }  // namespace modrask::harinfo

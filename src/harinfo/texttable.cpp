@@ -5,6 +5,22 @@
 
 namespace modrask::harinfo {
 
+void PrintWrapped(std::ostream& out, const std::vector<std::string>& names, size_t limit) {
+  constexpr size_t LineWidth = 78;
+  const size_t shown = limit > 0 ? std::min(limit, names.size()) : names.size();
+  std::string line = "   ";
+  for (size_t i = 0; i < shown; ++i) {
+    if (line.size() > 3 && line.size() + 1 + names[i].size() > LineWidth) {
+      out << line << '\n';
+      line = "   ";
+    }
+    line += ' ';
+    line += names[i];
+  }
+  if (line.size() > 3) out << line << '\n';
+  if (shown < names.size()) out << "    ... and " << names.size() - shown << " more\n";
+}
+
 TTextTable::TTextTable(std::vector<std::string> titles) {
   rows_.push_back(std::move(titles));
 }

@@ -8,6 +8,12 @@
 
 namespace modrask::harinfo {
 
+// Prints `names` separated by blanks on lines of at most 78 characters that
+// start with four blanks (a name longer than a line stands alone). With
+// `limit` > 0 only the first `limit` names, then "    ... and " + the number
+// left + " more".
+void PrintWrapped(std::ostream& out, const std::vector<std::string>& names, size_t limit = 0);
+
 class TTextTable {
  public:
   explicit TTextTable(std::vector<std::string> titles);

@@ -54,8 +54,7 @@ TEST_F(InfoBinary, Runs) {
       {{"history", sample},
        {0, "no previous history\nSample file made by make_sample for the README\n", ""}},
       {{"show", sample, "nope"}, {2, "", "harinfo: " + sample + ": no header nope\n"}},
-      {{gone},
-       {2, "", "harinfo: " + gone + ": no such file\n"}},
+      {{gone}, {2, "", "harinfo: " + gone + ": no such file\n"}},
       {{"--bad"}, {2, "", "harinfo: The following argument was not expected: --bad\n"}},
   };
   for (const auto& [args, expected] : cases) EXPECT_EQ(RunBinary(args), expected) << args[0];

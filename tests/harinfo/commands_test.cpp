@@ -118,23 +118,11 @@ TEST_F(InfoFiles, ShowSparseArray) {
             "Dimension 1: set REG (5): R1 R2 R3 R4 R5\n"
             "Dimension 2: set COM (3): AGRI MANU SERV\n"
             "Values: 15 cells, 2 not zero, least -3, greatest 7.25, sum 4.25\n"
-            "First 15 cells:\n"
+            "First 2 non-zero cells:\n"
             "REG  COM   Value\n"
             "R1   AGRI   7.25\n"
-            "R2   AGRI      0\n"
-            "R3   AGRI      0\n"
-            "R4   AGRI      0\n"
-            "R5   AGRI      0\n"
-            "R1   MANU      0\n"
-            "R2   MANU      0\n"
-            "R3   MANU      0\n"
-            "R4   MANU      0\n"
-            "R5   MANU      0\n"
-            "R1   SERV      0\n"
-            "R2   SERV      0\n"
-            "R3   SERV      0\n"
-            "R4   SERV      0\n"
             "R5   SERV     -3\n");
+  EXPECT_EQ(ParsedOut(RunInfo({"show", "--json", std_, "a3"}))["preview_nonzero_only"], true);
   const json j = ParsedOut(RunInfo({"show", "--json", std_, "INTS"}));
   EXPECT_EQ(j["cells"], 6);
   EXPECT_EQ(j["max"], 6);
@@ -175,8 +163,9 @@ TEST_F(InfoFiles, SetsSharingAName) {
             "REG (2), defined by RG01, used by 1 header; its headers give it 2 different element "
             "lists");
   const std::string other = RunInfo({"sets", sizes}).Out;
-  EXPECT_NE(other.find("COM (3), used by 1 header; the name stands for 2 sets of different sizes\n"),
-            std::string::npos)
+  EXPECT_NE(
+      other.find("COM (3), used by 1 header; the name stands for 2 sets of different sizes\n"),
+      std::string::npos)
       << other;
   std::vector<std::tuple<std::string, int, int, json>> flags;
   const json sizesJson = ParsedOut(RunInfo({"sets", "--json", sizes}));
@@ -188,6 +177,33 @@ TEST_F(InfoFiles, SetsSharingAName) {
                        {"REG", 1, 2, "elements"}, {"COM", 2, 1, "sizes"}, {"COM", 2, 1, "sizes"}}));
   // One list, one size: no mark.
   EXPECT_EQ(ParsedOut(RunInfo({"sets", "--json", std_}))["sets"][0]["name_differs_in"], nullptr);
+}
+
+// Real data: long element lists wrapped and elided, and a sum that single
+// precision could not hold.
+TEST_F(InfoFiles, ShowLongListsAndLargeSums) {
+  std::vector<std::string> many;
+  for (int i = 1; i <= 250; ++i) many.push_back("E" + std::to_string(i));
+  std::vector<float> values(250, 1.0f);
+  values[0] = 16777216.0f;  // 2^24: adding 1 in single precision is lost
+  THarBytes f(TFileFlavour::NewFujitsu);
+  f.HeaderRE("LONG", "Many elements", {{"BIG", many}}, values);
+  const std::string out = RunInfo({"show", Save("long.har", f), "LONG"}).Out;
+  const std::string dims =
+      out.substr(out.find("Dimension 1"), out.find("Values:") - out.find("Dimension 1"));
+  std::vector<std::string> lines;
+  for (size_t at = 0; at < dims.size(); at = dims.find('\n', at) + 1) {
+    lines.push_back(dims.substr(at, dims.find('\n', at) - at));
+  }
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(lines.front(), "Dimension 1: set BIG (250):");
+  EXPECT_EQ(lines.back(), "    ... and 150 more");
+  for (size_t i = 1; i + 1 < lines.size(); ++i) {
+    EXPECT_LE(lines[i].size(), 78u);
+    EXPECT_EQ(lines[i].substr(0, 5), "    E");
+  }
+  EXPECT_NE(lines[lines.size() - 2].find(" E100"), std::string::npos);
+  EXPECT_NE(out.find(", sum 16777465\n"), std::string::npos) << out;
 }
 
 TEST_F(InfoFiles, History) {
@@ -210,8 +226,7 @@ TEST_F(InfoFiles, CsvColumnNamesAreUnique) {
   EXPECT_EQ(trad.substr(0, trad.find('\n')), "COM,REG,REG_3,Value");
   THarBytes f(TFileFlavour::NewFujitsu);
   f.HeaderRE("REPS", "Repeated sets",
-             {{"REG", {"A"}}, {"REG_3", {"B"}}, {"REG", {"A"}}, {"", {}, 1}, {"", {}, 1}},
-             {1.0f});
+             {{"REG", {"A"}}, {"REG_3", {"B"}}, {"REG", {"A"}}, {"", {}, 1}, {"", {}, 1}}, {1.0f});
   const std::string reps = Save("reps.har", f);
   const std::string csv = RunInfo({"csv", reps, "REPS"}).Out;
   EXPECT_EQ(csv.substr(0, csv.find('\n')), "REG,REG_3,REG_3_,dim4,dim5,Value");
@@ -220,9 +235,10 @@ TEST_F(InfoFiles, CsvColumnNamesAreUnique) {
   for (const nlohmann::json& label : j["labels"]) {
     setAndColumn.emplace_back(label.value("set", ""), label["column"]);
   }
-  EXPECT_EQ(setAndColumn, (std::vector<std::pair<std::string, std::string>>{
-                              {"REG", "REG"}, {"REG_3", "REG_3"}, {"REG", "REG_3_"},
-                              {"", "dim4"}, {"", "dim5"}}));
+  EXPECT_EQ(
+      setAndColumn,
+      (std::vector<std::pair<std::string, std::string>>{
+          {"REG", "REG"}, {"REG_3", "REG_3"}, {"REG", "REG_3_"}, {"", "dim4"}, {"", "dim5"}}));
 }
 
 }  // namespace

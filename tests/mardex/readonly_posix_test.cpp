@@ -23,7 +23,8 @@ TEST(ReadOnlyOutput, IsRefusedAndTheInputKept) {
     const std::vector<std::string> lines = Lines(r.Out);
     ASSERT_EQ(lines.size(), 2u) << r.Out;
     EXPECT_EQ(lines[0], "Opened HAR file " + input + "     flavour: New Fujitsu");
-    EXPECT_EQ(lines[1], "Error: Can't create file: " + output + " [CreateLaheyFile] [WriteHarFile]");
+    EXPECT_EQ(lines[1],
+              "Error: Can't create file: " + output + " [CreateLaheyFile] [WriteHarFile]");
     EXPECT_EQ(r.ExitCode, 1);
   }
   EXPECT_EQ(ReadFileBytes(input), inputBytes);
