@@ -365,6 +365,21 @@ TEST_P(RealReadTest, SparseRefusals) {
   }
 }
 
+TEST_P(RealReadTest, Matrix2RKeepsNonFiniteValuesWhenAsked) {
+  recs.Block2R(1, 1, 3, 1, 1, 1, 3, {1, kNaN, -kInf});
+  Open();
+  THeaderRec h;
+  h.HeadType = "2R";
+  h.NRows = 1;
+  h.NCols = 3;
+  TMat2 m;
+  const TNonFiniteReading stored(true);
+  ASSERT_TRUE(Get2RData(f, &h, m, GetParam(), msg)) << msg;
+  ASSERT_TRUE(Turn2RtoRL(&h, m, msg)) << msg;
+  const TValues want{1, kNaN, -kInf};
+  EXPECT_EQ(std::memcmp(h.HeadMat.Root->data(), want.data(), want.size() * 4), 0);
+}
+
 TEST_P(RealReadTest, Matrix2ROfOneRowIsOneDimensional) {
   recs.Block2R(1, 1, 5, 1, 1, 1, 5, {1, 2, kNaN, 4, 5});
   Open();
