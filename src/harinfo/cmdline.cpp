@@ -23,13 +23,14 @@ struct TCommandWord {
 };
 
 // The first word of the operands names the command; without one, the listing.
-constexpr std::array<TCommandWord, 6> CommandWords{{
+constexpr std::array<TCommandWord, 7> CommandWords{{
     {"", TCommand::List, "FILE", true},
     {"sets", TCommand::Sets, "FILE", true},
     {"show", TCommand::Show, "FILE HEADER", true},
     {"csv", TCommand::Csv, "FILE HEADER", false},
     {"history", TCommand::History, "FILE", false},
     {"diff", TCommand::Diff, "OLD NEW", true},
+    {"view", TCommand::View, "FILE [OTHER]", false},
 }};
 
 constexpr const char* Footer =
@@ -40,6 +41,8 @@ constexpr const char* Footer =
     "  harinfo csv FILE HEADER      one header's values as CSV\n"
     "  harinfo history FILE         the history lines\n"
     "  harinfo diff OLD NEW         how two files differ\n"
+    "  harinfo view FILE [OTHER]    serve a viewer of FILE (and a comparison with OTHER)\n"
+    "                               on this machine\n"
     "\n"
     "Header names are matched without regard to case. Options may stand anywhere.\n"
     "Exit codes: 0 success (diff: the files are equal), 1 diff found a difference,\n"
@@ -60,12 +63,18 @@ int CheckCommand(std::vector<std::string> words, TInfoArgs& a, std::ostream& err
   }
   const std::string name =
       command->Word.empty() ? "harinfo" : "harinfo " + std::string(command->Word);
-  if (words.size() != OperandCount(command->Operands)) {
+  const bool view = command->Command == TCommand::View;
+  const bool countOk = view ? words.size() == 1 || words.size() == 2
+                            : words.size() == OperandCount(command->Operands);
+  if (!countOk) {
     return Trouble(err, "usage: " + name + " " + std::string(command->Operands));
   }
   if (a.Json && !command->Json) return Trouble(err, "--json does not apply to " + name);
   if (a.NonZero && command->Command != TCommand::Csv) {
     return Trouble(err, "--nonzero applies to harinfo csv only");
+  }
+  if ((a.Port >= 0 || a.NoBrowser) && !view) {
+    return Trouble(err, "--port and --no-browser apply to harinfo view only");
   }
   a.Command = command->Command;
   a.Operands = std::move(words);
@@ -86,6 +95,9 @@ int ParseInfoArgs(const std::vector<std::string>& args, TInfoArgs& a, std::ostre
   std::vector<std::string> words;
   app.add_flag("--json", a.Json, "print JSON (the listing, sets, show and diff)");
   app.add_flag("--nonzero", a.NonZero, "leave out cells that are 0 (csv)");
+  app.add_option("--port", a.Port, "view: the port to listen on (default: a free one)")
+      ->check(CLI::Range(0, 65535));
+  app.add_flag("--no-browser", a.NoBrowser, "view: print the address, open no browser");
   app.add_option("words", words, "the command word (none for the listing) and its operands")
       ->type_name("");
   // CLI11 reports the end of parsing (help, version, a wrong argument) by

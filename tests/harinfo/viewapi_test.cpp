@@ -344,17 +344,20 @@ TEST_F(ViewApi, FileChangedOnDisk) {
   EXPECT_EQ(Get("/api/headers").Status, 409);
 }
 
-TEST_F(ViewApi, DamagedFileIsNotOpened) {
-  std::string bytes = StandardFile(TFileFlavour::NewFujitsu).Bytes();
-  const std::string cut = Save("cut.har", StandardFile(TFileFlavour::NewFujitsu));
+// Before anything listens: a damaged file as the listing reports it, and
+// the options that belong to view only.
+TEST_F(ViewApi, DamagedFileOrBadOptionsEndBeforeServing) {
+  const std::string bytes = StandardFile(TFileFlavour::NewFujitsu).Bytes();
+  const std::string cut = dir_.File("cut.har");
   WriteFileBytes(cut, bytes.substr(0, bytes.size() - 7));
-  std::ostringstream out;
-  std::ostringstream err;
-  harinfo::TViewSession s;
-  std::string msg;
-  EXPECT_FALSE(s.Open({cut}, msg));
-  const TInfoResult r = RunInfo({cut});
-  EXPECT_EQ("harinfo: " + msg + "\n", r.Err);
+  const TInfoResult listing = RunInfo({cut});
+  ASSERT_EQ(listing.Code, 2);
+  EXPECT_EQ(RunInfo({"view", "--no-browser", std_, cut}), (TInfoResult{2, "", listing.Err}));
+  const std::string onlyView = "harinfo: --port and --no-browser apply to harinfo view only\n";
+  EXPECT_EQ(RunInfo({"--port", "8000", std_}), (TInfoResult{2, "", onlyView}));
+  EXPECT_EQ(RunInfo({"diff", std_, std_, "--no-browser"}), (TInfoResult{2, "", onlyView}));
+  EXPECT_EQ(RunInfo({"view", std_, std_, std_}).Err, "harinfo: usage: harinfo view FILE [OTHER]\n");
+  EXPECT_EQ(RunInfo({"view", "--port", "65536", std_}).Code, 2);
 }
 
 }  // namespace
