@@ -336,7 +336,7 @@ TViewAnswer TRequest::Slice(size_t i, THeaderRec* head) {
   // sel: one word per dimension: r, c, t, or the element's number from 1.
   const auto sel = q_.find("sel");
   std::string_view words = sel == q_.end() ? std::string_view() : std::string_view(sel->second);
-  while (sel != q_.end()) {
+  while (!words.empty()) {
     const size_t comma = words.find(',');
     const std::string_view w = words.substr(0, comma);
     int64_t e = 0;
@@ -353,6 +353,7 @@ TViewAnswer TRequest::Slice(size_t i, THeaderRec* head) {
     }
     if (comma == std::string_view::npos || req.Roles.size() > 7) break;
     words = words.substr(comma + 1);
+    if (words.empty()) return Error(400, "bad sel");
   }
   std::string msg;
   if (!CheckSliceRequest(dims, req, msg)) return Error(400, msg);

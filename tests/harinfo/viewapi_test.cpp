@@ -29,6 +29,7 @@ THarBytes CubeFile() {
   THarBytes f(TFileFlavour::NewFujitsu);
   std::vector<float> v(30);
   for (size_t i = 0; i < v.size(); ++i) v[i] = 0.25f * static_cast<float>(i) - 2.0f;
+  f.HeaderRE("ONE", "No dimensions", {}, {3.5f});
   f.HeaderRE("CUBE", "Three dimensions",
              {{"REG", RegElements()}, {"", {}, 2}, {"COM", ComElements()}}, v);
   return f;
@@ -202,6 +203,15 @@ TEST_F(ViewApi, PagesOfRowsAndColumns) {
   EXPECT_EQ(s["summed"], false);
 }
 
+TEST_F(ViewApi, HeaderWithoutDimensions) {
+  Open({Save("cube.har", CubeFile())});
+  const json s = GetJson("/api/slice?h=ONE&sel=");
+  EXPECT_EQ(s["rows"], nullptr);
+  EXPECT_EQ(s["values"], json::parse("[[3.5]]"));
+  EXPECT_EQ(s["total"], 3.5);
+  EXPECT_EQ(Get("/api/slice?h=ONE&sel=r").Status, 400);
+}
+
 TEST_F(ViewApi, CharacterAndIntegerHeaders) {
   Open({std_});
   const json strings = GetJson("/api/slice?h=RG01&r0=1&rn=2");
@@ -297,6 +307,7 @@ TEST_F(ViewApi, MalformedRequestsGetShortErrors) {
       {"/api/slice?h=A2&sel=r,6", 400, "no element 6 in dimension 2"},
       {"/api/slice?h=A2&sel=r,0", 400, "bad sel"},
       {"/api/slice?h=A2&sel=r,x", 400, "bad sel"},
+      {"/api/slice?h=A2&sel=r,", 400, "bad sel"},
       {"/api/slice?h=A2&sel=r,c,r,c,r,c,r,c,r", 400, "the header has 2 dimensions"},
       {"/api/slice?h=A2&sel=r,99999999999999999999", 400, "bad sel"},
       {"/api/slice?h=A2&sel=r,c&rn=1000001", 400, "bad number for rn"},
