@@ -405,6 +405,12 @@ TViewAnswer TRequest::Sets(size_t i) const {
 }
 
 TViewAnswer TRequest::Csv(size_t i, THeaderRec* head) const {
+  const int64_t cells = CellCount(DimInfos(*head));
+  if (cells > MaxCsvCells) {
+    return Error(413, "a header of " + std::to_string(cells) +
+                          " cells is too large to download here: harinfo csv " + s_.File(i).Name +
+                          " " + ShownName(*head) + " writes it");
+  }
   std::ostringstream out;
   std::string msg;
   if (!WriteHeaderCsv(out, head, false, msg)) return Error(500, s_.File(i).Name + ": " + msg);

@@ -72,6 +72,10 @@ struct TViewAnswer {
   std::string Attachment;
 };
 
+// The largest header the page downloads as CSV: its text is built in
+// memory (some 30 bytes a cell), where harinfo csv streams it.
+inline constexpr int64_t MaxCsvCells = 1'000'000;
+
 // A new token: 32 hexadecimal digits from the system's random source.
 std::string NewViewToken();
 

@@ -31,6 +31,7 @@ constexpr const char* ContentPolicy =
     "img-src 'self' data: blob:; base-uri 'none'; form-action 'none'; frame-ancestors 'none'";
 
 constexpr auto IdleTime = std::chrono::seconds(30);
+constexpr auto WriteTime = std::chrono::seconds(300);
 constexpr unsigned HeaderLimit = 16 * 1024;
 
 http::response<http::string_body> Response(const http::request<http::empty_body>& req,
@@ -98,6 +99,7 @@ class TConnection : public std::enable_shared_from_this<TConnection> {
 
   void Write(http::response<http::string_body> res) {
     response_ = std::move(res);
+    stream_.expires_after(WriteTime);
     http::async_write(stream_, response_,
                       [self = shared_from_this()](beast::error_code ec, size_t) {
                         if (ec || !self->response_.keep_alive()) return self->Close();

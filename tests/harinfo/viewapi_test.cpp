@@ -339,6 +339,23 @@ TEST_F(ViewApi, SetsHistoryAndCsv) {
   EXPECT_EQ(csv.Status, 200);
   EXPECT_EQ(csv.Attachment, "A3.csv");
   EXPECT_EQ(csv.Body, RunInfo({"csv", std_, "A3"}).Out);
+  // A header above the limit is refused; one at it is sent.
+  THarBytes big(TFileFlavour::NewFujitsu);
+  big.HeaderRE("ATIT", "At the limit", {{"", {}, 1000}, {"", {}, 1000}},
+               std::vector<float>(harinfo::MaxCsvCells, 1.0f));
+  big.HeaderRE("OVER", "Above the limit", {{"", {}, 1000001}}, std::vector<float>(1000001, 1.0f));
+  harinfo::TViewSession s;
+  std::string msg;
+  const std::string path = Save("big.har", big);
+  ASSERT_TRUE(s.Open({path}, msg)) << msg;
+  s.Admit(Token, Port);
+  const std::string t = std::string("&token=") + Token;
+  EXPECT_EQ(harinfo::AnswerView(s, "/api/csv?h=ATIT" + t, Host).Status, 200);
+  const harinfo::TViewAnswer over = harinfo::AnswerView(s, "/api/csv?h=OVER" + t, Host);
+  EXPECT_EQ(over.Status, 413);
+  EXPECT_EQ(json::parse(over.Body)["error"],
+            "a header of 1000001 cells is too large to download here: harinfo csv " + path +
+                " OVER writes it");
 }
 
 TEST_F(ViewApi, FileChangedOnDisk) {
