@@ -411,6 +411,7 @@ TViewAnswer TRequest::Csv(size_t i, THeaderRec* head) const {
                           " cells is too large to download here: harinfo csv " + s_.File(i).Name +
                           " " + ShownName(*head) + " writes it");
   }
+  s_.Forget(i);
   std::ostringstream out;
   std::string msg;
   if (!WriteHeaderCsv(out, head, false, msg)) return Error(500, s_.File(i).Name + ": " + msg);
@@ -499,13 +500,17 @@ const TCellValues* TViewSession::Values(size_t i, THeaderRec* head, std::string&
   TViewFile& f = files_[i];
   if (f.CachedHead == head && f.Cached != nullptr) return f.Cached.get();
   // The header before goes first: one header's values per file at a time.
-  f.Cached.reset();
-  f.CachedHead = nullptr;
+  Forget(i);
   auto values = std::make_unique<TCellValues>();
   if (!values->Load(head, msg)) return nullptr;
   f.Cached = std::move(values);
   f.CachedHead = head;
   return f.Cached.get();
+}
+
+void TViewSession::Forget(size_t i) {
+  files_[i].Cached.reset();
+  files_[i].CachedHead = nullptr;
 }
 
 bool TViewSession::CompareJson(std::string& json, std::string& msg) {
@@ -514,10 +519,7 @@ bool TViewSession::CompareJson(std::string& json, std::string& msg) {
     return true;
   }
   // The comparison brings values in and releases them: the cache goes first.
-  for (TViewFile& f : files_) {
-    f.Cached.reset();
-    f.CachedHead = nullptr;
-  }
+  for (size_t i = 0; i < files_.size(); ++i) Forget(i);
   TFileDiff diff;
   if (!DiffHarFiles(*files_[0].Data, *files_[1].Data, diff, msg)) return false;
   std::ostringstream text;

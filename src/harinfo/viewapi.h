@@ -53,6 +53,10 @@ class TViewSession {
   // header loaded before are released. Nil with the reader's message.
   const TCellValues* Values(size_t i, THeaderRec* head, std::string& msg);
 
+  // Releases the values loaded for file i: before another reader brings
+  // them in and releases them itself (CSV, the comparison).
+  void Forget(size_t i);
+
   // The comparison of the two files as JSON text, made on first use. False
   // with the reader's message.
   bool CompareJson(std::string& json, std::string& msg);

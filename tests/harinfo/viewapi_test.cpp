@@ -335,7 +335,11 @@ TEST_F(ViewApi, SetsHistoryAndCsv) {
   const json sets = GetJson("/api/sets");
   EXPECT_EQ(sets, json::parse(RunInfo({"sets", "--json", std_}).Out));
   EXPECT_EQ(GetJson("/api/history")["lines"], json::parse(R"(["made by the test suite"])"));
+  // The CSV reads the header the slice holds, and releases it: the slice
+  // after it must not use what was released.
+  const std::string before = Get("/api/slice?h=A3&sel=r,c").Body;
   const harinfo::TViewAnswer csv = Get("/api/csv?h=a3");
+  EXPECT_EQ(Get("/api/slice?h=A3&sel=r,c").Body, before);
   EXPECT_EQ(csv.Status, 200);
   EXPECT_EQ(csv.Attachment, "A3.csv");
   EXPECT_EQ(csv.Body, RunInfo({"csv", std_, "A3"}).Out);
