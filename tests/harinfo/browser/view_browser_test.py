@@ -22,7 +22,7 @@ try:
     from selenium import webdriver
     from selenium.webdriver.chrome.service import Service
     from selenium.webdriver.common.by import By
-    from selenium.common.exceptions import StaleElementReferenceException
+    from selenium.common.exceptions import StaleElementReferenceException, TimeoutException
     from selenium.webdriver.support.ui import Select, WebDriverWait
 except ImportError:
     print("selenium missing: skipped")
@@ -37,6 +37,8 @@ if not CHROMIUM or not DRIVER:
 HARINFO, MARDEX, SAMPLE, WORK = sys.argv[1:5]
 SCREENSHOT = sys.argv[5] if len(sys.argv) > 5 else None
 DECIMALS = 4
+# Seconds a page may take to show what is asked, on a loaded machine.
+WAIT = 30
 failures = []
 
 
@@ -110,7 +112,7 @@ def matches(shown, table, what):
 
 
 def wait_grid(driver, first_col):
-    WebDriverWait(driver, 10).until(
+    WebDriverWait(driver, WAIT).until(
         lambda d: [th.text for th in d.find_elements(By.CSS_SELECTOR, "#grid thead th")][1:2]
         == [first_col])
 
@@ -152,12 +154,17 @@ def main():
         check(status(url)[0] == 200, "page with token")
 
         driver.get(url)
-        wait = WebDriverWait(driver, 10)
+        wait = WebDriverWait(driver, WAIT)
         wait.until(lambda d: len(d.find_elements(By.CSS_SELECTOR, "#header-list tbody tr")) == 8)
         driver.find_element(By.ID, "filter").send_keys("destination")
-        visible = [tr.text.split()[0] for tr in
-                   driver.find_elements(By.CSS_SELECTOR, "#header-list tbody tr") if tr.is_displayed()]
-        check(visible == ["TRAD"], f"filter shows {visible}")
+        def visible():
+            return [tr.text.split()[0] for tr in
+                    driver.find_elements(By.CSS_SELECTOR, "#header-list tbody tr") if tr.is_displayed()]
+        try:
+            wait.until(lambda d: visible() == ["TRAD"])
+        except TimeoutException:
+            pass
+        check(visible() == ["TRAD"], f"filter shows {visible()}")
 
         driver.find_element(By.XPATH, "//td[@class='name' and text()='TRAD']").click()
         wait.until(lambda d: d.find_element(By.ID, "header").is_displayed())
@@ -202,7 +209,7 @@ def main():
         diff = json.loads(subprocess.run([HARINFO, "diff", "--json", SAMPLE, renamed],
                                          capture_output=True, text=True).stdout)
         driver.get(url)
-        wait = WebDriverWait(driver, 10)
+        wait = WebDriverWait(driver, WAIT)
         wait.until(lambda d: len(d.find_elements(By.CSS_SELECTOR, "#header-list tbody tr .mark")) == 8)
         marks = {tr.find_element(By.CSS_SELECTOR, ".name").text: tr.find_element(By.CSS_SELECTOR, ".mark").text
                  for tr in driver.find_elements(By.CSS_SELECTOR, "#header-list tbody tr")}
