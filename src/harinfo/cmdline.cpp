@@ -25,13 +25,14 @@ struct TCommandWord {
 };
 
 // The first word of the operands names the command; without one, the listing.
-constexpr std::array<TCommandWord, 6> CommandWords{{
+constexpr std::array<TCommandWord, 7> CommandWords{{
     {"", TCommand::List, "FILE", true},
     {"sets", TCommand::Sets, "FILE", true},
     {"show", TCommand::Show, "FILE HEADER", true},
     {"csv", TCommand::Csv, "FILE HEADER", false},
     {"history", TCommand::History, "FILE", true},
     {"diff", TCommand::Diff, "OLD NEW", true},
+    {"view", TCommand::View, "FILE [OTHER]", false},
 }};
 
 constexpr const char* CommandList =
@@ -41,7 +42,9 @@ constexpr const char* CommandList =
     "  harinfo show FILE HEADER     one header: descriptor, labels, a preview of its values\n"
     "  harinfo csv FILE HEADER      one header's values as CSV\n"
     "  harinfo history FILE         the history lines\n"
-    "  harinfo diff OLD NEW         how two files differ\n";
+    "  harinfo diff OLD NEW         how two files differ\n"
+    "  harinfo view FILE [OTHER]    serve a viewer of FILE (and a comparison with OTHER)\n"
+    "                               on this machine\n";
 
 constexpr const char* FooterNotes =
     "\n"
@@ -86,7 +89,9 @@ int CheckCommand(std::vector<std::string> words, TInfoArgs& a, std::ostream& err
   const std::string name =
       command->Word.empty() ? "harinfo" : "harinfo " + std::string(command->Word);
   const std::string usage = "usage: " + name + " " + std::string(command->Operands);
-  const size_t wanted = OperandCount(command->Operands);
+  const bool view = command->Command == TCommand::View;
+  const size_t most = OperandCount(command->Operands);
+  const size_t wanted = view ? 1 : most;  // view's OTHER may be left out
   if (words.size() < wanted) {
     const std::string_view ops = command->Operands;
     size_t at = 0;
@@ -94,13 +99,16 @@ int CheckCommand(std::vector<std::string> words, TInfoArgs& a, std::ostream& err
     const std::string missing(ops.substr(at, ops.find(' ', at) - at));
     return TroubleWithList(err, "missing " + missing + " (" + usage + ")");
   }
-  if (words.size() > wanted) return Trouble(err, usage);
+  if (words.size() > most) return Trouble(err, usage);
   if (a.Json && !command->Json) return Trouble(err, "--json does not apply to " + name);
   if (a.NonZero && command->Command != TCommand::Csv) {
     return Trouble(err, "--nonzero applies to harinfo csv only");
   }
   if (a.All && command->Command != TCommand::Diff) {
     return Trouble(err, "--all applies to harinfo diff only");
+  }
+  if ((a.Port >= 0 || a.NoBrowser) && !view) {
+    return Trouble(err, "--port and --no-browser apply to harinfo view only");
   }
   a.Command = command->Command;
   a.Operands = std::move(words);
@@ -122,6 +130,9 @@ int ParseInfoArgs(const std::vector<std::string>& args, TInfoArgs& a, std::ostre
   app.add_flag("--json", a.Json, "print JSON (the listing, sets, show, history and diff)");
   app.add_flag("--nonzero", a.NonZero, "leave out cells that are 0 (csv)");
   app.add_flag("--all", a.All, "list the equal headers too (diff)");
+  app.add_option("--port", a.Port, "view: the port to listen on (default: a free one)")
+      ->check(CLI::Range(0, 65535));
+  app.add_flag("--no-browser", a.NoBrowser, "view: print the address, open no browser");
   app.add_option("words", words, "the command word (none for the listing) and its operands")
       ->type_name("");
   // CLI11 reports the end of parsing (help, version, a wrong argument) by

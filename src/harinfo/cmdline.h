@@ -8,14 +8,16 @@
 
 namespace modrask::harinfo {
 
-enum class TCommand { List, Sets, Show, Csv, History, Diff };
+enum class TCommand { List, Sets, Show, Csv, History, Diff, View };
 
 struct TInfoArgs {
   TCommand Command = TCommand::List;
-  std::vector<std::string> Operands;  // FILE, FILE HEADER, or OLD NEW
+  std::vector<std::string> Operands;  // FILE, FILE HEADER, OLD NEW, or FILE [OTHER]
   bool Json = false;
   bool NonZero = false;
   bool All = false;  // diff: the equal headers too
+  int Port = -1;  // view: -1 when not given
+  bool NoBrowser = false;
 };
 
 // Parses `args` (without the program name). Returns -1 when a command is to

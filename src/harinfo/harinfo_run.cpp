@@ -13,6 +13,7 @@
 #include "harinfo/listing.h"
 #include "harinfo/setsinfo.h"
 #include "harinfo/showheader.h"
+#include "harinfo/viewserver.h"
 
 namespace modrask::harinfo {
 
@@ -59,6 +60,9 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
   TInfoArgs a;
   if (const int code = ParseInfoArgs(args, a, out, err); code >= 0) return code;
   if (a.Command == TCommand::Diff) return RunDiff(a, out, err);
+  if (a.Command == TCommand::View) {
+    return RunView({a.Operands, a.Port < 0 ? 0 : a.Port, !a.NoBrowser}, out, err);
+  }
   const std::string& fileName = a.Operands[0];
   std::string msg;
   PHarData harData;

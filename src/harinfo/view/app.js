@@ -1,0 +1,433 @@
+// harinfo view: the headers, one header's table, sets, history and the
+// comparison, all from the server's JSON. Text from the files is only ever
+// put into the page as text, never as markup.
+const token = new URLSearchParams(location.search).get('token') || '';
+const $ = (id) => document.getElementById(id);
+
+const state = {
+  files: [], compare: null, file: 0, head: null, dims: [], roles: [],
+  r0: 0, c0: 0, slice: null, chart: null,
+};
+
+function el(tag, text, cls) {
+  const e = document.createElement(tag);
+  if (text !== undefined && text !== null) e.textContent = String(text);
+  if (cls) e.className = cls;
+  return e;
+}
+
+function showError(text) {
+  const p = $('error');
+  p.textContent = text;
+  p.hidden = !text;
+}
+
+async function api(path, params = {}) {
+  const q = new URLSearchParams({ ...params, token });
+  const res = await fetch(`${path}?${q}`);
+  const body = await res.json().catch(() => ({ error: `answer ${res.status}` }));
+  if (!res.ok) {
+    showError(body.error || `answer ${res.status}`);
+    throw new Error(body.error);
+  }
+  showError('');
+  return body;
+}
+
+function showTab(name) {
+  for (const b of document.querySelectorAll('#tabs button')) {
+    b.classList.toggle('active', b.dataset.tab === name);
+  }
+  for (const s of document.querySelectorAll('section.tab')) s.hidden = s.id !== name;
+}
+
+// Headers: the listing, filtered as one types.
+async function loadHeaders() {
+  const list = await api('/api/headers', { file: state.file });
+  const marks = state.compare ? state.compare.marks : {};
+  document.querySelector('#header-list .mark-col').hidden = !state.compare;
+  const body = document.querySelector('#header-list tbody');
+  body.replaceChildren();
+  for (const h of list.headers) {
+    const tr = el('tr');
+    const name = el('td', h.name, 'name');
+    name.addEventListener('click', () => openHeader(h.name));
+    tr.append(name, el('td', h.type), el('td', h.storage), el('td', h.dims_text), el('td', h.long_name));
+    if (state.compare) {
+      const mark = marks[h.name] || '';
+      tr.append(el('td', mark, `mark mark-${mark.replaceAll(' ', '-')}`));
+    }
+    tr.dataset.text = [h.name, h.dims_text, h.long_name].join(' ').toLowerCase();
+    body.append(tr);
+  }
+  filterHeaders();
+}
+
+function filterHeaders() {
+  const words = $('filter').value.toLowerCase().split(/\s+/).filter(Boolean);
+  for (const tr of document.querySelectorAll('#header-list tbody tr')) {
+    tr.hidden = !words.every((w) => tr.dataset.text.includes(w));
+  }
+}
+
+// One header: its dimensions, then pages of its values.
+async function openHeader(name) {
+  const info = await api('/api/header', { file: state.file, h: name });
+  state.head = info;
+  state.dims = info.dims;
+  state.roles = info.dims.map((d, k) => (k === 0 ? 'r' : k === 1 ? 'c' : 't'));
+  if (info.type === '1C') state.roles = [];
+  state.r0 = 0;
+  state.c0 = 0;
+  state.chart = null;
+  $('head-title').textContent = `${info.name}: ${info.long_name} (${info.type}, ${info.dims_text})`;
+  $('tab-header').disabled = false;
+  $('csv-header').href = `/api/csv?${new URLSearchParams({ file: state.file, h: info.name, token })}`;
+  buildPickers();
+  showTab('header');
+  await loadSlice();
+}
+
+function roleOf(k) {
+  return state.roles[k];
+}
+
+function buildPickers() {
+  const is1C = state.head.type === '1C';
+  for (const id of ['rows', 'cols']) $(id).parentElement.hidden = is1C || state.dims.length === 0;
+  $('swap').hidden = is1C || state.dims.length < 2;
+  const rows = $('rows');
+  const cols = $('cols');
+  rows.replaceChildren();
+  cols.replaceChildren();
+  cols.append(new Option('(none)', '-1'));
+  state.dims.forEach((d, k) => {
+    const label = `${d.title} (${d.size})`;
+    rows.append(new Option(label, String(k)));
+    cols.append(new Option(label, String(k)));
+  });
+  rows.value = String(state.roles.indexOf('r'));
+  cols.value = String(state.roles.indexOf('c'));
+  const others = $('others');
+  others.replaceChildren();
+  state.dims.forEach((d, k) => {
+    if (is1C || roleOf(k) === 'r' || roleOf(k) === 'c') return;
+    const label = el('label', `${d.title} `);
+    const pick = el('select');
+    pick.id = `fix-${k + 1}`;
+    pick.append(new Option('Total', 't'));
+    d.elements.forEach((e, i) => pick.append(new Option(e, String(i + 1))));
+    pick.value = String(roleOf(k));
+    pick.addEventListener('change', () => {
+      state.roles[k] = pick.value;
+      reload();
+    });
+    label.append(pick);
+    others.append(label);
+  });
+}
+
+function reload() {
+  state.r0 = 0;
+  state.c0 = 0;
+  buildPickers();
+  loadSlice();
+}
+
+function pickRows(k) {
+  const old = state.roles.indexOf('r');
+  if (k === old) return;
+  if (state.roles[k] === 'c') return swap();
+  state.roles[old] = 't';
+  state.roles[k] = 'r';
+  reload();
+}
+
+function pickCols(k) {
+  const old = state.roles.indexOf('c');
+  if (k === old) return;
+  if (k >= 0 && state.roles[k] === 'r') {
+    if (old >= 0) return swap();
+    return;
+  }
+  if (old >= 0) state.roles[old] = 't';
+  if (k >= 0) state.roles[k] = 'c';
+  reload();
+}
+
+function swap() {
+  const r = state.roles.indexOf('r');
+  const c = state.roles.indexOf('c');
+  if (r < 0 || c < 0) return;
+  state.roles[r] = 'c';
+  state.roles[c] = 'r';
+  reload();
+}
+
+function pageSize() {
+  return Number($('pagesize').value);
+}
+
+async function loadSlice() {
+  const n = pageSize();
+  const params = { file: state.file, h: state.head.name, r0: state.r0, rn: n, c0: state.c0 };
+  if (state.head.type !== '1C') {
+    params.sel = state.roles.join(',');
+    params.cn = state.roles.includes('c') ? n : 1;
+  }
+  state.slice = await api('/api/slice', params);
+  render();
+}
+
+function fmt(v) {
+  if (v === null || v === undefined) return '';
+  if (typeof v === 'string') return v;
+  const d = Math.min(10, Math.max(0, Number($('decimals').value) || 0));
+  return v.toFixed(d);
+}
+
+// The number shown for a cell: this file's value, the other's, or the
+// difference between them.
+function shown(v, o) {
+  const mode = state.slice.other ? $('diffmode').value : 'this';
+  if (mode === 'this') return v;
+  if (o === null || o === undefined || v === null) return null;
+  if (mode === 'other') return o;
+  if (mode === 'abs') return o - v;
+  return v === 0 ? (o === 0 ? 0 : null) : ((o - v) / Math.abs(v)) * 100;
+}
+
+function render() {
+  const s = state.slice;
+  const grid = $('grid');
+  grid.replaceChildren();
+  const note = $('other-note');
+  note.hidden = !s.other_note;
+  note.textContent = s.other_note ? `Compare: ${s.other_note}` : '';
+  $('diff-pick').hidden = !s.other && !s.other_strings;
+  if (s.type === '1C') return renderStrings(s);
+  const rows = s.rows ? s.rows.names : [''];
+  const cols = s.cols ? s.cols.names : [s.header];
+  const thead = el('thead');
+  const top = el('tr');
+  top.append(el('th', `${s.rows ? s.rows.title : ''} \\ ${s.cols ? s.cols.title : ''}`));
+  cols.forEach((name, j) => {
+    const th = el('th', name);
+    th.addEventListener('click', () => chart('col', j));
+    top.append(th);
+  });
+  top.append(el('th', 'Total', 'total'));
+  thead.append(top);
+  const values = s.values.map((row, i) => row.map((v, j) => shown(v, s.other ? s.other[i][j] : null)));
+  const finite = values.flat().filter((v) => v !== null);
+  const peak = Math.max(1e-300, ...finite.map(Math.abs));
+  const plain = !s.other || $('diffmode').value === 'this';
+  const body = el('tbody');
+  rows.forEach((name, i) => {
+    const tr = el('tr');
+    const th = el('th', name);
+    th.addEventListener('click', () => chart('row', i));
+    tr.append(th);
+    values[i].forEach((v, j) => {
+      const td = el('td', fmt(v));
+      if (s.other) {
+        const o = s.other[i][j];
+        if (o !== s.values[i][j]) {
+          td.classList.add('changed');
+          td.title = `this file ${s.values[i][j]}, other file ${o}`;
+        }
+      }
+      if ($('shade').checked && v !== null) {
+        const a = Math.min(1, Math.abs(v) / peak) * 0.6;
+        td.style.backgroundColor = v < 0 ? `rgba(200,60,60,${a})` : `rgba(60,110,190,${a})`;
+      }
+      tr.append(td);
+    });
+    tr.append(el('td', fmt(plain ? s.row_totals[i] : null), 'total'));
+    body.append(tr);
+  });
+  const foot = el('tr');
+  foot.append(el('th', 'Total', 'total'));
+  s.col_totals.forEach((v) => foot.append(el('td', fmt(plain ? v : null), 'total')));
+  foot.append(el('td', fmt(plain ? s.total : null), 'total'));
+  body.append(foot);
+  grid.append(thead, body);
+  const rowsAll = s.rows ? s.rows.size : 1;
+  const colsAll = s.cols ? s.cols.size : 1;
+  $('page-text').textContent =
+    `rows ${state.r0 + 1}-${state.r0 + rows.length} of ${rowsAll}, ` +
+    `columns ${state.c0 + 1}-${state.c0 + cols.length} of ${colsAll}`;
+  $('row-prev').disabled = state.r0 === 0;
+  $('row-next').disabled = state.r0 + rows.length >= rowsAll;
+  $('col-prev').disabled = state.c0 === 0;
+  $('col-next').disabled = state.c0 + cols.length >= colsAll;
+  if (state.chart) chart(...state.chart);
+}
+
+function renderStrings(s) {
+  const body = el('tbody');
+  s.strings.forEach((text, i) => {
+    const tr = el('tr');
+    tr.append(el('th', s.offset + i + 1));
+    const td = el('td', text);
+    td.style.textAlign = 'left';
+    if (s.other_strings && s.other_strings[i] !== text) {
+      td.classList.add('changed');
+      td.title = `other file: ${s.other_strings[i] ?? '(none)'}`;
+    }
+    tr.append(td);
+    body.append(tr);
+  });
+  $('grid').append(body);
+  $('page-text').textContent = `strings ${s.offset + 1}-${s.offset + s.strings.length} of ${s.size}`;
+  $('row-prev').disabled = s.offset === 0;
+  $('row-next').disabled = s.offset + s.strings.length >= s.size;
+  $('col-prev').disabled = true;
+  $('col-next').disabled = true;
+}
+
+function page(dr, dc) {
+  const n = pageSize();
+  state.r0 = Math.max(0, state.r0 + dr * n);
+  state.c0 = Math.max(0, state.c0 + dc * n);
+  loadSlice();
+}
+
+// The table as shown, as CSV.
+function csvField(text) {
+  const t = String(text);
+  return /[",\n\r]/.test(t) ? `"${t.replaceAll('"', '""')}"` : t;
+}
+
+function tableCsv() {
+  const lines = [];
+  for (const tr of $('grid').querySelectorAll('tr')) {
+    lines.push([...tr.children].map((c) => csvField(c.textContent)).join(','));
+  }
+  const blob = new Blob([lines.join('\n') + '\n'], { type: 'text/csv' });
+  const a = el('a');
+  a.href = URL.createObjectURL(blob);
+  a.download = `${state.head.name}-table.csv`;
+  document.body.append(a);
+  a.click();
+  a.remove();
+  setTimeout(() => URL.revokeObjectURL(a.href), 1000);
+}
+
+// A bar chart of one shown row or column.
+function chart(kind, index) {
+  const s = state.slice;
+  if (!s || s.type === '1C') return;
+  state.chart = [kind, index];
+  const names = kind === 'row' ? (s.cols ? s.cols.names : [s.header]) : (s.rows ? s.rows.names : ['']);
+  const values = kind === 'row'
+    ? s.values[index].map((v, j) => shown(v, s.other ? s.other[index][j] : null))
+    : s.values.map((row, i) => shown(row[index], s.other ? s.other[i][index] : null));
+  const title = kind === 'row' ? (s.rows ? s.rows.names[index] : s.header) : (s.cols ? s.cols.names[index] : s.header);
+  $('chart').hidden = false;
+  $('chart-title').textContent = `${kind === 'row' ? 'Row' : 'Column'} ${title}`;
+  const svg = $('chart-svg');
+  const ns = 'http://www.w3.org/2000/svg';
+  const bar = 18;
+  const width = 640;
+  const left = 130;
+  const nums = values.map((v) => (v === null ? 0 : v));
+  const lo = Math.min(0, ...nums);
+  const hi = Math.max(0, ...nums);
+  const scale = (width - left - 70) / ((hi - lo) || 1);
+  const zero = left + (0 - lo) * scale;
+  svg.replaceChildren();
+  svg.setAttribute('width', width);
+  svg.setAttribute('height', values.length * bar + 10);
+  nums.forEach((v, i) => {
+    const y = 5 + i * bar;
+    const rect = document.createElementNS(ns, 'rect');
+    rect.setAttribute('x', Math.min(zero, zero + v * scale));
+    rect.setAttribute('y', y + 2);
+    rect.setAttribute('width', Math.max(1, Math.abs(v * scale)));
+    rect.setAttribute('height', bar - 4);
+    rect.setAttribute('class', v < 0 ? 'neg' : 'pos');
+    const name = document.createElementNS(ns, 'text');
+    name.setAttribute('x', 4);
+    name.setAttribute('y', y + bar - 5);
+    name.textContent = names[i];
+    const num = document.createElementNS(ns, 'text');
+    num.setAttribute('x', Math.max(zero, zero + v * scale) + 4);
+    num.setAttribute('y', y + bar - 5);
+    num.textContent = fmt(values[i]);
+    svg.append(rect, name, num);
+  });
+}
+
+async function loadSets() {
+  const { sets } = await api('/api/sets', { file: state.file });
+  const box = $('sets');
+  box.replaceChildren();
+  for (const set of sets) {
+    const div = el('div', null, 'set');
+    const head = el('div');
+    head.append(el('strong', `${set.name} (${set.size})`));
+    if (set.defined_by) head.append(` defined by ${set.defined_by}`);
+    head.append(`, used by ${set.used_by.length ? set.used_by.join(' ') : 'no header'}`);
+    div.append(head, el('div', set.elements.length ? set.elements.join(' ') : '(elements not named in the file)', 'elements'));
+    box.append(div);
+  }
+}
+
+async function loadHistory() {
+  const { lines } = await api('/api/history', { file: state.file });
+  $('history-lines').textContent = lines.length ? lines.join('\n') : '(no history)';
+}
+
+function renderCompare() {
+  const c = state.compare;
+  $('summary').textContent = c.summary;
+  const body = document.querySelector('#compare-list tbody');
+  body.replaceChildren();
+  for (const [name, mark] of Object.entries(c.marks)) {
+    const tr = el('tr');
+    const td = el('td', name, 'name');
+    td.addEventListener('click', () => openHeader(name).catch(() => {}));
+    tr.append(td, el('td', mark, `mark mark-${mark.replaceAll(' ', '-')}`));
+    body.append(tr);
+  }
+}
+
+async function start() {
+  const { files, compare } = await api('/api/files');
+  state.files = files;
+  $('title').textContent = `harinfo view: ${files.map((f) => f.name).join(' against ')}`;
+  if (compare) {
+    state.compare = await api('/api/compare');
+    $('tab-compare').hidden = false;
+    $('file-pick').hidden = false;
+    files.forEach((f, i) => $('file').append(new Option(`${i === 0 ? 'OLD' : 'NEW'} ${f.name}`, String(i))));
+    renderCompare();
+  }
+  await loadHeaders();
+}
+
+$('tabs').addEventListener('click', (e) => {
+  const tab = e.target.dataset && e.target.dataset.tab;
+  if (!tab) return;
+  showTab(tab);
+  if (tab === 'sets') loadSets().catch(() => {});
+  if (tab === 'history') loadHistory().catch(() => {});
+});
+$('filter').addEventListener('input', filterHeaders);
+$('rows').addEventListener('change', () => pickRows(Number($('rows').value)));
+$('cols').addEventListener('change', () => pickCols(Number($('cols').value)));
+$('swap').addEventListener('click', swap);
+$('file').addEventListener('change', () => {
+  state.file = Number($('file').value);
+  loadHeaders().catch(() => {});
+  if (state.head) openHeader(state.head.name).catch(() => {});
+});
+for (const id of ['decimals', 'shade', 'diffmode']) $(id).addEventListener('input', () => state.slice && render());
+$('pagesize').addEventListener('change', () => state.head && reload());
+$('row-prev').addEventListener('click', () => page(-1, 0));
+$('row-next').addEventListener('click', () => page(1, 0));
+$('col-prev').addEventListener('click', () => page(0, -1));
+$('col-next').addEventListener('click', () => page(0, 1));
+$('csv-table').addEventListener('click', tableCsv);
+start().catch(() => {});

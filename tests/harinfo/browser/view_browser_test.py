@@ -1,0 +1,235 @@
+"""harinfo view end to end in headless Chromium: the listing, a header's
+table against `harinfo csv` with rows and columns swapped and a dimension
+totalled and fixed, the marks of a comparison with a renamed copy against
+`harinfo diff`, and the requests that must get 403.
+
+Usage: view_browser_test.py HARINFO MARDEX SAMPLE WORKDIR [SCREENSHOT]
+Exits 77 (skipped) when Chromium, chromedriver or Selenium is missing.
+"""
+import csv
+import io
+import json
+import os
+import shutil
+import subprocess
+import sys
+import urllib.error
+import urllib.request
+
+SKIP = 77
+
+try:
+    from selenium import webdriver
+    from selenium.webdriver.chrome.service import Service
+    from selenium.webdriver.common.by import By
+    from selenium.common.exceptions import StaleElementReferenceException, TimeoutException
+    from selenium.webdriver.support.ui import Select, WebDriverWait
+except ImportError:
+    print("selenium missing: skipped")
+    sys.exit(SKIP)
+
+CHROMIUM = shutil.which("chromium")
+DRIVER = shutil.which("chromedriver")
+if not CHROMIUM or not DRIVER:
+    print("chromium or chromedriver missing: skipped")
+    sys.exit(SKIP)
+
+HARINFO, MARDEX, SAMPLE, WORK = sys.argv[1:5]
+SCREENSHOT = sys.argv[5] if len(sys.argv) > 5 else None
+DECIMALS = 4
+# Seconds a page may take to show what is asked, on a loaded machine.
+WAIT = 30
+failures = []
+
+
+def check(ok, what):
+    if not ok:
+        failures.append(what)
+        print("FAIL:", what)
+
+
+def serve(*files):
+    proc = subprocess.Popen([HARINFO, "view", "--no-browser", *files],
+                            stdout=subprocess.PIPE, text=True)
+    line = proc.stdout.readline()
+    url = line.split()[-1]
+    assert url.startswith("http://127.0.0.1:"), line
+    return proc, url
+
+
+def csv_cells(header):
+    """The cells of `harinfo csv` as {labels tuple: value}."""
+    out = subprocess.run([HARINFO, "csv", SAMPLE, header], check=True,
+                         capture_output=True, text=True).stdout
+    rows = list(csv.reader(io.StringIO(out)))[1:]
+    return {tuple(r[:-1]): float(r[-1]) for r in rows}
+
+
+def expected(cells, roles, elements):
+    """rows x cols sums of the cells that match the fixed elements."""
+    rdim = roles.index("r")
+    cdim = roles.index("c")
+    table = {}
+    for labels, v in cells.items():
+        if any(role not in "rct" and labels[k] != elements[k][int(role) - 1]
+               for k, role in enumerate(roles)):
+            continue
+        key = (labels[rdim], labels[cdim])
+        table[key] = table.get(key, 0.0) + v
+    return table
+
+
+def grid(driver):
+    """The shown table: column names, then {(row, col): number text}; read
+    again when the page redraws it meanwhile."""
+    for _ in range(20):
+        try:
+            return read_grid(driver)
+        except StaleElementReferenceException:
+            pass
+    return read_grid(driver)
+
+
+def read_grid(driver):
+    heads = [th.text for th in driver.find_elements(By.CSS_SELECTOR, "#grid thead th")]
+    cols = heads[1:-1]
+    cells = {}
+    for tr in driver.find_elements(By.CSS_SELECTOR, "#grid tbody tr"):
+        name = tr.find_element(By.TAG_NAME, "th").text
+        if name == "Total":
+            continue
+        for col, td in zip(cols, tr.find_elements(By.TAG_NAME, "td")):
+            cells[(name, col)] = td.text
+    return cols, cells
+
+
+def matches(shown, table, what):
+    check(len(shown) == len(table), f"{what}: {len(shown)} cells shown, {len(table)} expected")
+    for key, v in table.items():
+        text = shown.get(key)
+        ok = text is not None and abs(float(text) - v) <= 0.6 * 10 ** -DECIMALS * max(1, abs(v))
+        check(ok, f"{what}: cell {key} shows {text}, csv gives {v}")
+
+
+def wait_grid(driver, first_col):
+    WebDriverWait(driver, WAIT).until(
+        lambda d: [th.text for th in d.find_elements(By.CSS_SELECTOR, "#grid thead th")][1:2]
+        == [first_col])
+
+
+def status(url, host=None):
+    req = urllib.request.Request(url)
+    if host:
+        req.add_header("Host", host)
+    try:
+        with urllib.request.urlopen(req) as res:
+            return res.status, res.read()
+    except urllib.error.HTTPError as e:
+        return e.code, e.read()
+
+
+def main():
+    os.makedirs(WORK, exist_ok=True)
+    renamed = os.path.join(WORK, "zone.har")
+    if os.path.exists(renamed):
+        os.remove(renamed)
+    subprocess.run([MARDEX, SAMPLE, renamed, "REG", "ZONE"], check=True, capture_output=True)
+
+    options = webdriver.ChromeOptions()
+    options.binary_location = CHROMIUM
+    for arg in ("--headless=new", "--no-sandbox", "--disable-gpu", "--window-size=1300,900",
+                "--disable-dev-shm-usage"):
+        options.add_argument(arg)
+    driver = webdriver.Chrome(service=Service(executable_path=DRIVER),
+                              options=options)
+    proc, url = serve(SAMPLE)
+    try:
+        base = url.split("/?")[0]
+        token = url.split("token=")[1]
+        # 403 without the token, with a wrong one, and with a foreign Host.
+        check(status(base + "/")[0] == 403, "page without token")
+        check(status(base + "/api/headers?token=" + "0" * 32)[0] == 403, "wrong token")
+        code, body = status(url, host="rebind.example:" + base.rsplit(":", 1)[1])
+        check(code == 403 and b"sample" not in body, f"foreign Host gets {code}")
+        check(status(url)[0] == 200, "page with token")
+
+        driver.get(url)
+        wait = WebDriverWait(driver, WAIT)
+        wait.until(lambda d: len(d.find_elements(By.CSS_SELECTOR, "#header-list tbody tr")) == 8)
+        driver.find_element(By.ID, "filter").send_keys("destination")
+        def visible():
+            return [tr.text.split()[0] for tr in
+                    driver.find_elements(By.CSS_SELECTOR, "#header-list tbody tr") if tr.is_displayed()]
+        try:
+            wait.until(lambda d: visible() == ["TRAD"])
+        except TimeoutException:
+            pass
+        check(visible() == ["TRAD"], f"filter shows {visible()}")
+
+        driver.find_element(By.XPATH, "//td[@class='name' and text()='TRAD']").click()
+        wait.until(lambda d: d.find_element(By.ID, "header").is_displayed())
+        dec = driver.find_element(By.ID, "decimals")
+        dec.clear()
+        dec.send_keys(str(DECIMALS))
+        info = json.loads(status(f"{base}/api/header?h=TRAD&token={token}")[1])
+        elements = [d["elements"] for d in info["dims"]]
+        cells = csv_cells("TRAD")
+        # COM down, source REG across, destination REG totalled.
+        wait_grid(driver, elements[1][0])
+        cols, shown = grid(driver)
+        matches(shown, expected(cells, ["r", "c", "t"], elements), "COM x REG, total")
+        # Swapped: source REG down, COM across.
+        driver.find_element(By.ID, "swap").click()
+        wait_grid(driver, elements[0][0])
+        matches(grid(driver)[1], expected(cells, ["c", "r", "t"], elements), "swapped")
+        # Destination fixed to its third element.
+        Select(driver.find_element(By.ID, "fix-3")).select_by_value("3")
+        wait.until(lambda d: grid(d)[1] != shown)
+        matches(grid(driver)[1], expected(cells, ["c", "r", "3"], elements), "fixed")
+        # The totals column of the first row is the sum of its cells.
+        first = driver.find_elements(By.CSS_SELECTOR, "#grid tbody tr")[0]
+        tds = [float(td.text) for td in first.find_elements(By.TAG_NAME, "td")]
+        check(abs(sum(tds[:-1]) - tds[-1]) < 1e-3 * max(1, abs(tds[-1])), f"row total {tds}")
+        driver.find_element(By.ID, "shade").click()
+        driver.find_element(By.CSS_SELECTOR, "#grid tbody th").click()
+        wait.until(lambda d: d.find_element(By.ID, "chart").is_displayed())
+        bars = driver.find_elements(By.CSS_SELECTOR, "#chart-svg rect")
+        check(len(bars) == len(elements[0]), f"chart has {len(bars)} bars")
+        if SCREENSHOT:
+            driver.find_element(By.ID, "chart").location_once_scrolled_into_view
+            driver.execute_script("window.scrollTo(0, 0)")
+            driver.save_screenshot(SCREENSHOT)
+    finally:
+        proc.terminate()
+        proc.wait(10)
+
+    # The comparison with the renamed copy: marks as `harinfo diff` has them.
+    proc, url = serve(SAMPLE, renamed)
+    try:
+        diff = json.loads(subprocess.run([HARINFO, "diff", "--json", SAMPLE, renamed],
+                                         capture_output=True, text=True).stdout)
+        driver.get(url)
+        wait = WebDriverWait(driver, WAIT)
+        wait.until(lambda d: len(d.find_elements(By.CSS_SELECTOR, "#header-list tbody tr .mark")) == 8)
+        marks = {tr.find_element(By.CSS_SELECTOR, ".name").text: tr.find_element(By.CSS_SELECTOR, ".mark").text
+                 for tr in driver.find_elements(By.CSS_SELECTOR, "#header-list tbody tr")}
+        for h in diff["headers"]:
+            want = "equal" if h["labels_equal"] and h["values_equal"] else "labels changed"
+            check(marks.get(h["name"]) == want, f"{h['name']} marked {marks.get(h['name'])}, diff says {want}")
+        check("labels changed" in marks.values(), f"no labels changed among {marks}")
+        driver.find_element(By.CSS_SELECTOR, "[data-tab=compare]").click()
+        summary = driver.find_element(By.ID, "summary").text
+        check(summary.startswith("Summary: set REG renamed to ZONE"), f"summary {summary!r}")
+        driver.find_element(By.XPATH, "//section[@id='compare']//td[text()='PROD']").click()
+        wait.until(lambda d: len(d.find_elements(By.CSS_SELECTOR, "#grid tbody td")) > 0)
+        check(not driver.find_elements(By.CSS_SELECTOR, "#grid td.changed"), "PROD cells marked changed")
+    finally:
+        proc.terminate()
+        proc.wait(10)
+        driver.quit()
+    print(f"{len(failures)} failures")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,396 @@
+// The viewer's requests in-process: every slice of the standard file and of
+// a three-dimensional array checked against `harinfo csv` (the library's own
+// reading), 1C and 2I headers, a comparison with a changed cell, and the
+// requests that must be refused.
+#include "harinfo/viewapi.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "harinfo/harinfo_fixture.h"
+
+namespace modrask::test {
+namespace {
+
+using nlohmann::json;
+
+constexpr const char* Token = "0123456789abcdef0123456789abcdef";
+constexpr uint16_t Port = 8123;
+constexpr const char* Host = "127.0.0.1:8123";
+
+// A REG x unlabelled x COM array with distinct values.
+THarBytes CubeFile() {
+  THarBytes f(TFileFlavour::NewFujitsu);
+  std::vector<float> v(30);
+  for (size_t i = 0; i < v.size(); ++i) v[i] = 0.25f * static_cast<float>(i) - 2.0f;
+  f.HeaderRE("ONE", "No dimensions", {}, {3.5f});
+  f.HeaderRE("CUBE", "Three dimensions",
+             {{"REG", RegElements()}, {"", {}, 2}, {"COM", ComElements()}}, v);
+  return f;
+}
+
+// One CSV row of `harinfo csv`: the labels and the value.
+struct TCsvCell {
+  std::vector<std::string> Labels;
+  double Value = 0;
+};
+
+std::vector<TCsvCell> CsvCells(const std::string& file, const std::string& header) {
+  const TInfoResult r = RunInfo({"csv", file, header});
+  EXPECT_EQ(r.Code, 0) << r.Err;
+  std::istringstream in(r.Out);
+  std::string line;
+  std::getline(in, line);  // titles
+  std::vector<TCsvCell> cells;
+  while (std::getline(in, line)) {
+    TCsvCell c;
+    std::istringstream fields(line);
+    std::string field;
+    while (std::getline(fields, field, ',')) c.Labels.push_back(field);
+    c.Value = std::stod(c.Labels.back());
+    c.Labels.pop_back();
+    cells.push_back(std::move(c));
+  }
+  return cells;
+}
+
+class ViewApi : public InfoFiles {
+ protected:
+  void Open(const std::vector<std::string>& files) {
+    std::string msg;
+    ASSERT_TRUE(session_.Open(files, msg)) << msg;
+    session_.Admit(Token, Port);
+  }
+  harinfo::TViewAnswer Get(const std::string& target, const std::string& host = Host) {
+    const char sep = target.find('?') == std::string::npos ? '?' : '&';
+    return harinfo::AnswerView(session_, target + sep + "token=" + Token, host);
+  }
+  json GetJson(const std::string& target) {
+    const harinfo::TViewAnswer a = Get(target);
+    EXPECT_EQ(a.Status, 200) << target << ": " << a.Body;
+    EXPECT_EQ(a.ContentType, "application/json");
+    return json::parse(a.Body);
+  }
+
+  harinfo::TViewSession session_;
+};
+
+// The expected table of `sel` from the CSV cells: rows x cols sums of the
+// cells whose labels match the fixed elements.
+void ExpectSliceMatchesCsv(const json& slice, const std::vector<TCsvCell>& cells,
+                           const std::vector<std::string>& sel, const json& dims,
+                           const std::string& what) {
+  const json& rows = slice["rows"];
+  const json& cols = slice["cols"];
+  const int rowDim = rows["dim"].get<int>() - 1;
+  const int colDim = cols.is_null() ? -1 : cols["dim"].get<int>() - 1;
+  std::map<std::pair<std::string, std::string>, double> sums;
+  std::map<std::string, double> rowSums;
+  std::map<std::string, double> colSums;
+  double total = 0;
+  for (const TCsvCell& c : cells) {
+    bool match = true;
+    for (size_t k = 0; k < sel.size(); ++k) {
+      if (sel[k] == "r" || sel[k] == "c" || sel[k] == "t") continue;
+      match = match && c.Labels[k] == dims[k]["elements"][std::stoi(sel[k]) - 1];
+    }
+    if (!match) continue;
+    const std::string r = c.Labels[static_cast<size_t>(rowDim)];
+    const std::string col = colDim < 0 ? "" : c.Labels[static_cast<size_t>(colDim)];
+    sums[{r, col}] += c.Value;
+    rowSums[r] += c.Value;
+    colSums[col] += c.Value;
+    total += c.Value;
+  }
+  ASSERT_EQ(slice["values"].size(), rows["names"].size()) << what;
+  for (size_t i = 0; i < rows["names"].size(); ++i) {
+    const std::string r = rows["names"][i];
+    const size_t n = cols.is_null() ? 1 : cols["names"].size();
+    ASSERT_EQ(slice["values"][i].size(), n) << what;
+    for (size_t j = 0; j < n; ++j) {
+      const std::string col = cols.is_null() ? "" : cols["names"][j].get<std::string>();
+      EXPECT_DOUBLE_EQ(slice["values"][i][j].get<double>(), (sums[{r, col}]))
+          << what << " " << r << "," << col;
+      if (i == 0) {
+        EXPECT_DOUBLE_EQ(slice["col_totals"][j].get<double>(), colSums[col]) << what;
+      }
+    }
+    EXPECT_DOUBLE_EQ(slice["row_totals"][i].get<double>(), rowSums[r]) << what;
+  }
+  EXPECT_DOUBLE_EQ(slice["total"].get<double>(), total) << what;
+}
+
+// Every arrangement of each dimension as rows, columns, total or each fixed
+// element, on every array of the standard file and the cube.
+TEST_F(ViewApi, EverySliceMatchesCsv) {
+  const std::string cube = Save("cube.har", CubeFile());
+  for (const std::string& file : {std_, cube}) {
+    harinfo::TViewSession fresh;
+    std::string msg;
+    ASSERT_TRUE(fresh.Open({file}, msg)) << msg;
+    fresh.Admit(Token, Port);
+    const auto get = [&](const std::string& target) {
+      const harinfo::TViewAnswer a = harinfo::AnswerView(fresh, target + "&token=" + Token, Host);
+      EXPECT_EQ(a.Status, 200) << target << ": " << a.Body;
+      return json::parse(a.Body);
+    };
+    const json list = get("/api/headers?file=0");
+    int checked = 0;
+    for (const json& h : list["headers"]) {
+      const std::string name = h["name"];
+      if (h["type"] == "1C") continue;
+      const json dims = get("/api/header?h=" + name)["dims"];
+      const std::vector<TCsvCell> cells = CsvCells(file, name);
+      // Each dimension takes each role in turn: the row and column dimension
+      // range over all pairs, the rest over total and each element.
+      const size_t n = dims.size();
+      for (size_t rowDim = 0; rowDim < n; ++rowDim) {
+        for (size_t colDim = 0; colDim <= n; ++colDim) {
+          if (colDim == rowDim) continue;
+          std::vector<std::vector<std::string>> sels{{}};
+          for (size_t k = 0; k < n; ++k) {
+            std::vector<std::string> choices;
+            if (k == rowDim) {
+              choices = {"r"};
+            } else if (k == colDim) {
+              choices = {"c"};
+            } else {
+              choices = {"t"};
+              for (int e = 1; e <= dims[k]["size"].get<int>(); ++e)
+                choices.push_back(std::to_string(e));
+            }
+            std::vector<std::vector<std::string>> next;
+            for (const auto& s : sels) {
+              for (const std::string& c : choices) {
+                next.push_back(s);
+                next.back().push_back(c);
+              }
+            }
+            sels = std::move(next);
+          }
+          for (const auto& sel : sels) {
+            std::string text;
+            for (const std::string& w : sel) text += (text.empty() ? "" : ",") + w;
+            const json slice = get("/api/slice?h=" + name + "&sel=" + text);
+            ExpectSliceMatchesCsv(slice, cells, sel, dims, name + " " + text);
+            ++checked;
+          }
+        }
+      }
+    }
+    EXPECT_GT(checked, 10) << file;
+  }
+}
+
+TEST_F(ViewApi, PagesOfRowsAndColumns) {
+  Open({std_});
+  // A2 is COM x REG: rows 2..3 of REG down, COM 2..3 across, swapped.
+  const json s = GetJson("/api/slice?h=a2&sel=c,r&r0=1&rn=2&c0=1&cn=5");
+  EXPECT_EQ(s["rows"]["names"], json::parse(R"(["R2","R3"])"));
+  EXPECT_EQ(s["rows"]["size"], 5);
+  EXPECT_EQ(s["cols"]["names"], json::parse(R"(["MANU","SERV"])"));
+  // A2 holds 0.5 * (cell + 1), COM fastest: (MANU,R2) is cell 4.
+  EXPECT_EQ(s["values"], json::parse("[[2.5,3],[4,4.5]]"));
+  EXPECT_EQ(s["row_totals"], json::parse("[7.5,12]"));
+  EXPECT_EQ(s["col_totals"], json::parse("[20,22.5]"));
+  EXPECT_EQ(s["total"], 60);
+  EXPECT_EQ(s["summed"], false);
+}
+
+TEST_F(ViewApi, HeaderWithoutDimensions) {
+  Open({Save("cube.har", CubeFile())});
+  const json s = GetJson("/api/slice?h=ONE&sel=");
+  EXPECT_EQ(s["rows"], nullptr);
+  EXPECT_EQ(s["values"], json::parse("[[3.5]]"));
+  EXPECT_EQ(s["total"], 3.5);
+  EXPECT_EQ(Get("/api/slice?h=ONE&sel=r").Status, 400);
+}
+
+TEST_F(ViewApi, CharacterAndIntegerHeaders) {
+  Open({std_});
+  const json strings = GetJson("/api/slice?h=RG01&r0=1&rn=2");
+  EXPECT_EQ(strings["strings"], json::parse(R"(["R2","R3"])"));
+  EXPECT_EQ(strings["size"], 5);
+  // INTS is 2x3, given column by column: 1 2 / 3 4 / 5 6.
+  const json ints = GetJson("/api/slice?h=INTS&sel=r,c");
+  EXPECT_EQ(ints["values"], json::parse("[[1,3,5],[2,4,6]]"));
+  EXPECT_EQ(ints["rows"]["title"], "dim1");
+  const json swapped = GetJson("/api/slice?h=INTS&sel=c,r");
+  EXPECT_EQ(swapped["values"], json::parse("[[1,2],[3,4],[5,6]]"));
+  EXPECT_EQ(GetJson("/api/slice?h=INTS&sel=t,r")["values"], json::parse("[[3],[7],[11]]"));
+  EXPECT_EQ(GetJson("/api/header?h=INTS")["dims"][1]["title"], "col");
+}
+
+// The standard file with the second value of A2 (1) changed to 1.75.
+std::string ChangedA2() {
+  std::string bytes = StandardFile(TFileFlavour::NewFujitsu).Bytes();
+  const std::string run = THarBytes::Real(0.5f) + THarBytes::Real(1.0f) + THarBytes::Real(1.5f);
+  const size_t at = bytes.find(run);
+  EXPECT_NE(at, std::string::npos);
+  if (at != std::string::npos) bytes.replace(at + 4, 4, THarBytes::Real(1.75f));
+  return bytes;
+}
+
+TEST_F(ViewApi, CompareWithChangedCell) {
+  const std::string other = dir_.File("other.har");
+  WriteFileBytes(other, ChangedA2());
+  Open({std_, other});
+  EXPECT_EQ(GetJson("/api/files")["compare"], true);
+  const json c = GetJson("/api/compare");
+  EXPECT_EQ(c["marks"]["A2"], "values changed");
+  EXPECT_EQ(c["marks"]["A1"], "equal");
+  EXPECT_EQ(c["summary"], "Summary: values differ in 1 header");
+  const json s = GetJson("/api/slice?h=A2&sel=r,c");
+  EXPECT_EQ(s["values"][0], json::parse("[0.5,2,3.5,5,6.5]"));
+  EXPECT_EQ(s["other"][0], s["values"][0]);
+  EXPECT_EQ(s["values"][1][0], 1);
+  EXPECT_EQ(s["other"][1][0], 1.75);
+  // The other way round, from the second file.
+  EXPECT_EQ(GetJson("/api/slice?file=1&h=A2&sel=r,c")["other"][1][0], 1);
+  // A renamed copy: labels changed, values equal.
+  harinfo::TViewSession renamed;
+  std::string msg;
+  ASSERT_TRUE(renamed.Open({std_, Renamed(std_, "zone.har", "reg", "ZONE")}, msg)) << msg;
+  renamed.Admit(Token, Port);
+  const json r = json::parse(
+      harinfo::AnswerView(renamed, std::string("/api/compare?token=") + Token, Host).Body);
+  EXPECT_EQ(r["marks"]["A2"], "labels changed");
+  EXPECT_EQ(r["marks"]["INTS"], "equal");
+}
+
+TEST_F(ViewApi, ForeignHostOrTokenIsForbidden) {
+  Open({std_});
+  const std::string forbidden = R"({"error":"forbidden"})";
+  const std::vector<std::pair<std::string, std::string>> cases{
+      {"/", "evil.example:8123"},
+      {"/api/headers?token=" + std::string(Token), "127.0.0.1:8124"},
+      {"/api/headers?token=" + std::string(Token), "127.0.0.1"},
+      {"/api/headers?token=" + std::string(Token), ""},
+      {"/api/headers", Host},
+      {"/", Host},
+      {"/api/headers?token=0123456789abcdef0123456789abcdeX", Host},
+      {"/api/headers?token=", Host},
+      {"/api/headers?token=" + std::string(Token) + "&token=" + std::string(Token), Host},
+      {"/api/headers?token=" + std::string(Token) + "&h=%4", Host},
+  };
+  for (const auto& [target, host] : cases) {
+    const harinfo::TViewAnswer a = harinfo::AnswerView(session_, target, host);
+    EXPECT_EQ(a.Status, 403) << target << " " << host;
+    EXPECT_EQ(a.Body, forbidden) << target << " " << host;
+  }
+  EXPECT_EQ(
+      harinfo::AnswerView(session_, "/api/files?token=" + std::string(Token), "localhost:8123")
+          .Status,
+      200);
+  const harinfo::TViewAnswer page = Get("/");
+  EXPECT_EQ(page.Status, 200);
+  EXPECT_NE(page.Body.find(std::string("app.js?token=") + Token), std::string::npos);
+}
+
+TEST_F(ViewApi, MalformedRequestsGetShortErrors) {
+  Open({std_});
+  const std::vector<std::tuple<std::string, int, std::string>> cases{
+      {"/nothing", 404, "not found"},
+      {"/api/slice?h=NONE&sel=r", 404, "no header NONE"},
+      {"/api/slice?sel=r", 400, "no header named (h=)"},
+      {"/api/slice?h=A2&sel=r", 400, "the header has 2 dimensions"},
+      {"/api/slice?h=A2&sel=r,r", 400,
+       "one dimension down the rows and at most one across the columns"},
+      {"/api/slice?h=A2&sel=t,t", 400,
+       "one dimension down the rows and at most one across the columns"},
+      {"/api/slice?h=A2&sel=r,6", 400, "no element 6 in dimension 2"},
+      {"/api/slice?h=A2&sel=r,0", 400, "bad sel"},
+      {"/api/slice?h=A2&sel=r,x", 400, "bad sel"},
+      {"/api/slice?h=A2&sel=r,", 400, "bad sel"},
+      {"/api/slice?h=A2&sel=r,c,r,c,r,c,r,c,r", 400, "the header has 2 dimensions"},
+      {"/api/slice?h=A2&sel=r,99999999999999999999", 400, "bad sel"},
+      {"/api/slice?h=A2&sel=r,c&rn=1000001", 400, "bad number for rn"},
+      {"/api/slice?h=A2&sel=r,c&rn=-1", 400, "bad number for rn"},
+      {"/api/slice?h=A2&sel=r,c&r0=3", 400, "row offset out of range"},
+      {"/api/slice?h=A2&sel=r,c&c0=5", 400, "column offset out of range"},
+      {"/api/slice?h=A2&sel=r,c&rn=1001&cn=1000", 400, "a page holds at most 1000000 cells"},
+      {"/api/slice?h=A2&sel=r,c&r0=+1", 400, "bad number for r0"},
+      {"/api/headers?file=1", 400, "bad number for file"},
+      {"/api/compare", 404, "no second file to compare with"},
+  };
+  for (const auto& [target, status, text] : cases) {
+    const harinfo::TViewAnswer a = Get(target);
+    EXPECT_EQ(a.Status, status) << target;
+    EXPECT_EQ(a.Body, json({{"error", text}}).dump()) << target;
+  }
+  // A header name that is not UTF-8 still gets JSON.
+  const harinfo::TViewAnswer bad = Get("/api/header?h=%FF%FE");
+  EXPECT_EQ(bad.Status, 404);
+  EXPECT_EQ(json::parse(bad.Body)["error"], "no header \xEF\xBF\xBD\xEF\xBF\xBD");
+}
+
+TEST_F(ViewApi, SetsHistoryAndCsv) {
+  Open({std_});
+  const json sets = GetJson("/api/sets");
+  EXPECT_EQ(sets, json::parse(RunInfo({"sets", "--json", std_}).Out));
+  EXPECT_EQ(GetJson("/api/history")["lines"], json::parse(R"(["made by the test suite"])"));
+  // The CSV reads the header the slice holds, and releases it: the slice
+  // after it must not use what was released.
+  const std::string before = Get("/api/slice?h=A3&sel=r,c").Body;
+  const harinfo::TViewAnswer csv = Get("/api/csv?h=a3");
+  EXPECT_EQ(Get("/api/slice?h=A3&sel=r,c").Body, before);
+  EXPECT_EQ(csv.Status, 200);
+  EXPECT_EQ(csv.Attachment, "A3.csv");
+  EXPECT_EQ(csv.Body, RunInfo({"csv", std_, "A3"}).Out);
+  // A header above the limit is refused; one at it is sent.
+  THarBytes big(TFileFlavour::NewFujitsu);
+  big.HeaderRE("ATIT", "At the limit", {{"", {}, 1000}, {"", {}, 1000}},
+               std::vector<float>(harinfo::MaxCsvCells, 1.0f));
+  big.HeaderRE("OVER", "Above the limit", {{"", {}, 1000001}}, std::vector<float>(1000001, 1.0f));
+  harinfo::TViewSession s;
+  std::string msg;
+  const std::string path = Save("big.har", big);
+  ASSERT_TRUE(s.Open({path}, msg)) << msg;
+  s.Admit(Token, Port);
+  const std::string t = std::string("&token=") + Token;
+  EXPECT_EQ(harinfo::AnswerView(s, "/api/csv?h=ATIT" + t, Host).Status, 200);
+  const harinfo::TViewAnswer over = harinfo::AnswerView(s, "/api/csv?h=OVER" + t, Host);
+  EXPECT_EQ(over.Status, 413);
+  EXPECT_EQ(json::parse(over.Body)["error"],
+            "a header of 1000001 cells is too large to download here: harinfo csv " + path +
+                " OVER writes it");
+}
+
+TEST_F(ViewApi, FileChangedOnDisk) {
+  const std::string copy = dir_.File("copy.har");
+  std::filesystem::copy_file(std_, copy);
+  Open({copy});
+  EXPECT_EQ(Get("/api/slice?h=A1&sel=r").Status, 200);
+  WriteFileBytes(copy, ChangedA2() + "x");
+  EXPECT_EQ(Get("/api/slice?h=A1&sel=r").Status, 409);
+  const harinfo::TViewAnswer page = Get("/");
+  EXPECT_EQ(page.Status, 409);
+  EXPECT_EQ(page.ContentType, "text/html; charset=utf-8");
+  std::filesystem::remove(copy);
+  EXPECT_EQ(Get("/api/headers").Status, 409);
+}
+
+// Before anything listens: a damaged file as the listing reports it, and
+// the options that belong to view only.
+TEST_F(ViewApi, DamagedFileOrBadOptionsEndBeforeServing) {
+  const std::string bytes = StandardFile(TFileFlavour::NewFujitsu).Bytes();
+  const std::string cut = dir_.File("cut.har");
+  WriteFileBytes(cut, bytes.substr(0, bytes.size() - 7));
+  const TInfoResult listing = RunInfo({cut});
+  ASSERT_EQ(listing.Code, 2);
+  EXPECT_EQ(RunInfo({"view", "--no-browser", std_, cut}), (TInfoResult{2, "", listing.Err}));
+  const std::string onlyView = "harinfo: --port and --no-browser apply to harinfo view only\n";
+  EXPECT_EQ(RunInfo({"--port", "8000", std_}), (TInfoResult{2, "", onlyView}));
+  EXPECT_EQ(RunInfo({"diff", std_, std_, "--no-browser"}), (TInfoResult{2, "", onlyView}));
+  EXPECT_EQ(RunInfo({"view", std_, std_, std_}).Err, "harinfo: usage: harinfo view FILE [OTHER]\n");
+  EXPECT_EQ(RunInfo({"view", "--port", "65536", std_}).Code, 2);
+}
+
+}  // namespace
+}  // namespace modrask::test
