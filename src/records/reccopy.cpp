@@ -93,7 +93,8 @@ bool WriteRecordRun(TRecFile& dst, TFileFlavour dstFlavour, const uint8_t* run, 
   int64_t pos = 0;
   while (pos < size) {
     int nPieces = 0;
-    for (int r = 0; r < kBatch && pos < size; ++r) {
+    int64_t batchBytes = 0;
+    for (int r = 0; r < kBatch && pos < size && batchBytes < ByteFileBufSize; ++r) {
       const uint8_t* data = nullptr;
       int32_t len = 0;
       if (!NextRecordIn(run, size, pos, srcFlavour, data, len)) return Changed(srcName, msg);
@@ -102,6 +103,7 @@ bool WriteRecordRun(TRecFile& dst, TFileFlavour dstFlavour, const uint8_t* run, 
       pieces[nPieces++] = {marks[r], leadSize};
       pieces[nPieces++] = {data, len};
       pieces[nPieces++] = {marks[r] + 4, trailSize};
+      batchBytes += leadSize + int64_t{len} + trailSize;
     }
     if (!dst.File->WriteGather(pieces, nPieces)) return NoSpace(msg);
   }
