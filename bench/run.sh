@@ -41,9 +41,12 @@ trap cleanup EXIT
 now() { date +%s.%N; }
 median() { sort -g | awk '{a[NR]=$1} END {if (NR%2) print a[(NR+1)/2]; else print (a[NR/2]+a[NR/2+1])/2}'; }
 
-# run_one CMD...: wall seconds of one run; peak RSS (KiB) in time.txt.
+# run_one CMD...: wall seconds of one run; peak RSS (KiB) in time.txt. The
+# dirty pages of earlier runs go to the disk first, so that no run pays for
+# the flushing of another.
 run_one() {
   local t0 t1
+  sync
   t0=$(now)
   "$TIME" -f "%M" -o "$DIR/time.txt" "$@" >/dev/null
   t1=$(now)

@@ -137,6 +137,9 @@ bool ReadMoreIntoHarFile(const std::string& fileName, THarData* harData, bool do
   msg.clear();
   skippedAny = false;
   if (NilPtrError(harData, msg)) return Tagged(msg, "ReadMoreIntoHarFile");
+  // Nothing the reading does changes the memory limits: they are asked for
+  // once, not for every array.
+  const TAvailMemScope memScope;
   const int32_t sizeKB = FileSizeKB(fileName);
   if (sizeKB < 0) {
     msg = "File " + fileName + " does not exist. ";

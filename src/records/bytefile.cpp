@@ -239,6 +239,41 @@ bool ByteFile::Write(const void* src, int64_t n) {
   return true;
 }
 
+bool ByteFile::WriteGather(const HostPiece* pieces, int n) {
+  assert(writing_ && n >= 0);
+  if (failed_ || fd_ == NoHandle) return false;
+  int64_t total = 0;
+  for (int i = 0; i < n; ++i) total += pieces[i].size;
+  const auto oneByOne = [&] {
+    for (int i = 0; i < n; ++i)
+      if (!Write(pieces[i].data, pieces[i].size)) return false;
+    return true;
+  };
+  // A few bytes cost less to copy than to hand over piece by piece.
+  if (total < kDirectWriteMin) return oneByOne();
+  if (!CountTestBytes(total)) return false;
+  gather_.clear();
+  if (bufEnd_ > 0) gather_.push_back({buf_.get(), bufEnd_});
+  gather_.insert(gather_.end(), pieces, pieces + n);
+  bool unsupported = false;
+  if (!HostWriteGather(fd_, gather_.data(), static_cast<int>(gather_.size()), unsupported)) {
+    if (!unsupported) {
+      failed_ = true;
+      return false;
+    }
+    // Counted once already: the pieces then go through Write uncounted.
+    const int64_t left = g_writeBytesLeft;
+    g_writeBytesLeft = -1;
+    const bool ok = oneByOne();
+    g_writeBytesLeft = left;
+    return ok;
+  }
+  osPos_ += bufEnd_ + total;
+  bufEnd_ = 0;
+  StartWriteback();
+  return true;
+}
+
 bool ByteFile::CountTestBytes(int64_t n) {
   if (g_writeBytesLeft < 0) return true;
   if (n > g_writeBytesLeft) {

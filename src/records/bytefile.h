@@ -6,6 +6,9 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
+
+#include "modrask/records/hostfile.h"
 
 namespace modrask {
 
@@ -68,6 +71,13 @@ class ByteFile {
   // Appends n bytes. False when the system reports a failure; after one,
   // every later write and Finish fail too.
   bool Write(const void* src, int64_t n);
+
+  // Appends the n pieces one after another, as Write would each of them but
+  // with one system call for many where the host gathers writes: what the
+  // buffer holds goes out with them, so no piece is copied in user memory.
+  // A few bytes in all are copied into the buffer instead. False as for
+  // Write. The pieces need stay valid only during the call.
+  bool WriteGather(const HostPiece* pieces, int n);
 
   // Appends the n bytes of `src` (a file being read) that begin at `pos`:
   // inside the kernel where the host can copy between files and the bytes
@@ -143,6 +153,7 @@ class ByteFile {
   std::string tempName_;
   std::unique_ptr<uint8_t[]> buf_;  // bufSize_ bytes, not cleared
   int64_t bufSize_ = ByteFileBufSize;
+  std::vector<HostPiece> gather_;    // WriteGather's pieces with the buffer's in front
   std::unique_ptr<uint8_t[]> run_;  // ReadRun's buffer, not cleared
   int64_t runSize_ = 0;
   std::unique_ptr<uint8_t[]> window_;  // bufSize_ bytes once needed, not cleared

@@ -23,6 +23,18 @@ int64_t HostReadAt(HostHandle h, int64_t pos, void* dst, int64_t n);
 // Writes all n bytes; false on any failure the system reports.
 bool HostWriteAll(HostHandle h, const uint8_t* src, int64_t n);
 
+// One piece of a gathered write: `size` bytes at `data`.
+struct HostPiece {
+  const uint8_t* data;
+  int64_t size;
+};
+
+// Writes the n pieces one after another with as few calls as the host
+// allows. False with `unsupported` set, before anything is written, where
+// the host has no gathered write (the caller then writes the pieces through
+// a buffer); false otherwise on any failure the system reports.
+bool HostWriteGather(HostHandle h, const HostPiece* pieces, int n, bool& unsupported);
+
 // Copies n bytes of `in` from byte `inPos` to the current position of `out`
 // inside the kernel, advancing `out`. `copied` says how many arrived (fewer
 // than n when `in` ends first). False with `unsupported` set, before anything

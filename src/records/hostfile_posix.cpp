@@ -1,6 +1,7 @@
 // The file calls of ByteFile on POSIX systems.
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -83,6 +84,38 @@ bool HostWriteAll(HostHandle h, const uint8_t* src, int64_t n) {
     if (w <= 0) return false;  // a write that makes no progress is a failure too
     src += w;
     n -= w;
+  }
+  return true;
+}
+
+bool HostWriteGather(HostHandle h, const HostPiece* pieces, int n, bool& unsupported) {
+  unsupported = false;
+  constexpr int kMaxIov = 1024;  // IOV_MAX on Linux and the BSDs
+  iovec iov[kMaxIov];
+  int next = 0;       // the first piece not yet in iov
+  int64_t skip = 0;   // bytes of pieces[next] already written
+  while (next < n) {
+    int cnt = 0;
+    int64_t want = 0;
+    for (int i = next; i < n && cnt < kMaxIov && want < INT_MAX / 2; ++i) {
+      const int64_t off = i == next ? skip : 0;
+      const int64_t size = std::min<int64_t>(pieces[i].size - off, INT_MAX / 2);
+      iov[cnt].iov_base = const_cast<uint8_t*>(pieces[i].data + off);
+      iov[cnt].iov_len = static_cast<size_t>(size);
+      ++cnt;
+      want += size;
+    }
+    const ssize_t w = ::writev(Fd(h), iov, cnt);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0 && want > 0) return false;
+    // Step past what went out, which may end inside a piece.
+    int64_t done = w;
+    while (next < n && done >= pieces[next].size - skip) {
+      done -= pieces[next].size - skip;
+      skip = 0;
+      ++next;
+    }
+    skip += done;
   }
   return true;
 }

@@ -85,6 +85,11 @@ bool HostWriteAll(HostHandle h, const uint8_t* src, int64_t n) {
   return true;
 }
 
+bool HostWriteGather(HostHandle, const HostPiece*, int, bool& unsupported) {
+  unsupported = true;  // gathered through the writer's buffer instead
+  return false;
+}
+
 bool HostCopyRange(HostHandle, int64_t, HostHandle, int64_t, int64_t& copied, bool& unsupported) {
   copied = 0;
   unsupported = true;  // copied through the writer's buffer instead

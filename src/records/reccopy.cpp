@@ -85,17 +85,27 @@ bool WriteRecordRun(TRecFile& dst, TFileFlavour dstFlavour, const uint8_t* run, 
                     TFileFlavour srcFlavour, const std::string& srcName, std::string& msg) {
   assert(dst.IsOpen() && dst.File->IsWriting());
   if (dstFlavour == srcFlavour) return dst.File->Write(run, size) || NoSpace(msg);
+  // Re-framed, not rebuilt: the new markers and the unchanged data go out
+  // together in gathered writes of a batch of records at a time.
+  constexpr int kBatch = 256;
+  uint8_t marks[kBatch][8];
+  HostPiece pieces[3 * kBatch];
   int64_t pos = 0;
   while (pos < size) {
-    const uint8_t* data = nullptr;
-    int32_t len = 0;
-    if (!NextRecordIn(run, size, pos, srcFlavour, data, len)) return Changed(srcName, msg);
-    uint8_t lead[4], trail[4];
-    int trailSize = 0;
-    const int leadSize = BuildMarkers(len, dstFlavour, lead, trail, trailSize);
-    ByteFile& out = *dst.File;
-    if (!out.Write(lead, leadSize) || !out.Write(data, len) || !out.Write(trail, trailSize))
-      return NoSpace(msg);
+    int nPieces = 0;
+    int64_t batchBytes = 0;
+    for (int r = 0; r < kBatch && pos < size && batchBytes < ByteFileBufSize; ++r) {
+      const uint8_t* data = nullptr;
+      int32_t len = 0;
+      if (!NextRecordIn(run, size, pos, srcFlavour, data, len)) return Changed(srcName, msg);
+      int trailSize = 0;
+      const int leadSize = BuildMarkers(len, dstFlavour, marks[r], marks[r] + 4, trailSize);
+      pieces[nPieces++] = {marks[r], leadSize};
+      pieces[nPieces++] = {data, len};
+      pieces[nPieces++] = {marks[r] + 4, trailSize};
+      batchBytes += leadSize + int64_t{len} + trailSize;
+    }
+    if (!dst.File->WriteGather(pieces, nPieces)) return NoSpace(msg);
   }
   return true;
 }

@@ -30,4 +30,16 @@ int64_t AvailMemKB();
 // Replaces the host's usable-memory figure (KiB) until cleared with nullopt.
 void OverrideAvailMemKB(std::optional<int64_t> kb);
 
+// While one lives, AvailMemKB gives the host figure it had when the first of
+// them was made, without asking the host again: for a reading that checks
+// every array of a file (thousands of small ones) against the same limits.
+// An override still comes first. Scopes nest; not for threads.
+class TAvailMemScope {
+ public:
+  TAvailMemScope();
+  ~TAvailMemScope();
+  TAvailMemScope(const TAvailMemScope&) = delete;
+  TAvailMemScope& operator=(const TAvailMemScope&) = delete;
+};
+
 }  // namespace modrask

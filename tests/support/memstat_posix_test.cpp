@@ -78,5 +78,38 @@ TEST(Memstat, AddressSpaceLimitBounds) {
       ::testing::ExitedWithCode(0), "");
 }
 
+// Inside a scope the figure is the one taken when the outermost scope began,
+// whatever the limit becomes; an override still wins; after the last scope
+// ends the host is asked again.
+TEST(Memstat, ScopeKeepsTheFigureItTook) {
+  TMemStatusKB ms;
+  GetMemStatus(ms);
+  const int64_t smallKB = std::min<int64_t>(2000000, ms.TotalPhys / 2);
+  EXPECT_EXIT(
+      {
+        const int64_t before = AvailMemKB();
+        int bad = 0;
+        {
+          const TAvailMemScope outer;
+          rlimit limit{};
+          ::getrlimit(RLIMIT_AS, &limit);
+          limit.rlim_cur = static_cast<rlim_t>(smallKB) * 1024;
+          if (limit.rlim_max != RLIM_INFINITY && limit.rlim_cur > limit.rlim_max) ::_exit(2);
+          if (::setrlimit(RLIMIT_AS, &limit) != 0) ::_exit(3);
+          {
+            const TAvailMemScope inner;
+            bad |= AvailMemKB() != before ? 4 : 0;
+          }
+          bad |= AvailMemKB() != before ? 8 : 0;
+          OverrideAvailMemKB(7);
+          bad |= AvailMemKB() != 7 ? 16 : 0;
+          OverrideAvailMemKB(std::nullopt);
+        }
+        bad |= AvailMemKB() != smallKB - MemReserveKB ? 32 : 0;
+        ::_exit(bad);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
 }  // namespace
 }  // namespace modrask
