@@ -522,10 +522,6 @@ bool TViewSession::CompareJson(std::string& json, std::string& msg) {
   for (size_t i = 0; i < files_.size(); ++i) Forget(i);
   TFileDiff diff;
   if (!DiffHarFiles(*files_[0].Data, *files_[1].Data, diff, msg)) return false;
-  std::ostringstream text;
-  PrintDiff(text, diff, files_[0].Name, files_[1].Name);
-  const std::string lines = text.str();
-  const size_t summary = lines.rfind("Summary: ");
   std::ostringstream out;
   PrintDiffJson(out, diff, files_[0].Name, files_[1].Name);
   TJson j = TJson::parse(out.str(), nullptr, false);
@@ -544,9 +540,7 @@ bool TViewSession::CompareJson(std::string& json, std::string& msg) {
     marks[d.Name] = mark;
   }
   j["marks"] = std::move(marks);
-  j["summary"] = summary == std::string::npos
-                     ? std::string()
-                     : lines.substr(summary, lines.find('\n', summary) - summary);
+  j["summary"] = "Summary: " + DiffSummary(diff);
   compare_ = j.dump(-1, ' ', false, TJson::error_handler_t::replace);
   json = compare_;
   return true;
