@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "modrask/records/hostfile.h"
+#include "modrask/records/hostpiece.h"
 
 namespace modrask {
 

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "modrask/records/hostpiece.h"
+
 namespace modrask {
 
 using HostHandle = intptr_t;
@@ -22,12 +24,6 @@ int64_t HostReadAt(HostHandle h, int64_t pos, void* dst, int64_t n);
 
 // Writes all n bytes; false on any failure the system reports.
 bool HostWriteAll(HostHandle h, const uint8_t* src, int64_t n);
-
-// One piece of a gathered write: `size` bytes at `data`.
-struct HostPiece {
-  const uint8_t* data;
-  int64_t size;
-};
 
 // Writes the n pieces one after another with as few calls as the host
 // allows. False with `unsupported` set, before anything is written, where

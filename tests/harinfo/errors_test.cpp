@@ -36,7 +36,9 @@ TEST_F(InfoFiles, GuidanceOnMistakes) {
   const std::string commands = help.Out.substr(help.Out.find("Commands:\n"));
   const std::string list = commands.substr(0, commands.find("\n\n") + 1);
   EXPECT_EQ(list.substr(list.rfind("  harinfo diff")),
-            "  harinfo diff OLD NEW         how two files differ\n");
+            "  harinfo diff OLD NEW         how two files differ\n"
+            "  harinfo view FILE [OTHER]    serve a viewer of FILE (and a comparison with OTHER)\n"
+            "                               on this machine\n");
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
       {{}, "missing FILE"},
       {{"frobnicate"}, "unknown command 'frobnicate'"},
@@ -44,6 +46,7 @@ TEST_F(InfoFiles, GuidanceOnMistakes) {
       {{"sets"}, "missing FILE (usage: harinfo sets FILE)"},
       {{"show", std_}, "missing HEADER (usage: harinfo show FILE HEADER)"},
       {{"diff", std_}, "missing NEW (usage: harinfo diff OLD NEW)"},
+      {{"view"}, "missing FILE (usage: harinfo view FILE [OTHER])"},
   };
   for (const auto& [args, err] : cases) {
     EXPECT_EQ(RunInfo(args), (TInfoResult{2, "", "harinfo: " + err + "\n" + list}));
