@@ -11,6 +11,7 @@
 
 #include "modrask/har/harwrite.h"
 #include "modrask/har/history.h"
+#include "modrask/support/blanks.h"
 #include "modrask/support/mhUtil.h"
 #include "modrask/support/names.h"
 #include "python/pycommon.h"
@@ -190,6 +191,29 @@ void CheckName(TPyHead& p, std::set<std::string>& names) {
   p.Name = name;
 }
 
+// The lines go after the first line a new history gets, which a history read
+// from a file already starts with and is then not repeated. A line that fits
+// a history string is kept as it is (a history read back is written again
+// unchanged); a longer one is cut into continuation lines as the library
+// cuts it. No lines, no history header.
+bool AddHistory(THarData& har, std::vector<std::string> lines, std::string& msg) {
+  if (lines.empty()) return true;
+  if (!CreateHistoryHeader(&har, msg)) return false;
+  THeaderRec& head = *har.XXHSHead;
+  if (head.NStrings == 1 && TrimBlanks((*head.StringRec)[1]) == TrimBlanks(lines.front())) {
+    lines.erase(lines.begin());
+  }
+  for (const std::string& line : lines) {
+    if (line.size() > HistLineLen) {
+      if (!AddHistLine(&head, line, msg)) return false;
+      continue;
+    }
+    if (!AddToPStrVec(head.StringRec, line, head.NStrings, msg)) return false;
+    ++head.NStrings;
+  }
+  return true;
+}
+
 void Write(const std::string& path, const py::list& heads, const std::vector<std::string>& history,
            const std::string& program, const std::optional<std::string>& date) {
   THarData har;
@@ -211,8 +235,7 @@ void Write(const std::string& path, const py::list& heads, const std::vector<std
   {
     const py::gil_scoped_release nogil;
     const std::lock_guard<std::mutex> lock(LibraryLock());
-    ok = (history.empty() || AddHistoryLines(&har, history, msg)) &&
-         WriteHarFile(path, program, stamp, &har, msg);
+    ok = AddHistory(har, history, msg) && WriteHarFile(path, program, stamp, &har, msg);
   }
   if (!ok) throw THarError(msg);
 }
