@@ -103,17 +103,8 @@ std::string DiffJson(const std::string& oldName, const std::string& newName) {
 }  // namespace
 
 void BindOps(py::module_& m) {
-  m.def("rename_set", &RenameSet, py::arg("source"), py::arg("target"), py::arg("old"),
-        py::arg("new"), R"(Renames the set `old` to `new` everywhere in `source`, writing `target`.
-
-The labels of every real array over the set, the long names of the character
-headers that define it and the history ("Set <old> was globally renamed to
-<new>") change, as Mardex changes them; the values are copied as they lie.
-Returns the number of changes. A `target` that names `source` replaces it
-only when the whole new file is written. HarError when `source` cannot be
-read, already has a set `new` or two different sets `old`; ValueError for an
-illegal `new`; a UserWarning (and a copy with 0 changes) when there is no set
-`old`.)");
+  m.def("_rename_set", &RenameSet, py::arg("source"), py::arg("target"), py::arg("old"),
+        py::arg("new"));
   m.def("_diff_json", &DiffJson, py::arg("old"), py::arg("new"));
 }
 

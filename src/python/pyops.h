@@ -8,7 +8,7 @@ namespace modrask::python {
 
 namespace py = pybind11;
 
-// Binds rename_set(source, target, old, new) -> changes and
+// Binds _rename_set(source, target, old, new) -> changes and
 // _diff_json(old, new) -> the JSON text of `harinfo diff --json`.
 void BindOps(py::module_& m);
 

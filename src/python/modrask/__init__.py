@@ -16,8 +16,8 @@ Every failure of the library raises HarError with the library's message.
 import json as _json
 import os as _os
 
-from ._modrask import File, HarError, Header, rename_set
-from ._modrask import _diff_json, _write
+from ._modrask import File, HarError, Header
+from ._modrask import _diff_json, _rename_set, _write
 
 __all__ = ["Array", "File", "HarError", "Header", "diff", "open", "rename_set", "write"]
 
@@ -79,6 +79,21 @@ def write(path, headers, history=None, *, program="modrask", date=None):
             raise TypeError(f"header {name}: Array or Header wanted, not {type(item).__name__}")
         heads.append((name, item.values, item.sets, item.long_name, item.string_length))
     _write(_os.fspath(path), heads, list(history or []), program, date)
+
+
+def rename_set(source, target, old, new):
+    """Renames the set `old` to `new` everywhere in `source`, writing `target`.
+
+    The labels of every real array over the set, the long names of the
+    character headers that define it and the history ("Set <old> was
+    globally renamed to <new>") change as Mardex changes them; the values
+    are copied as they lie. Returns the number of changes. A `target` that
+    names `source` replaces it only once the whole new file is written.
+    HarError when `source` cannot be read, already has a set `new` or has two
+    different sets `old`; ValueError for an illegal `new`; a UserWarning (and
+    a copy with 0 changes) when there is no set `old`.
+    """
+    return _rename_set(_os.fspath(source), _os.fspath(target), old, new)
 
 
 def diff(old, new):
