@@ -41,10 +41,10 @@ def test_sets_and_history_match_harinfo():
     assert used == defined
 
 
-@pytest.mark.parametrize("name", ["POP", "PROD", "TRAD", "MRGN", "YEAR"])
-def test_values_match_harinfo_csv(name):
-    h = modrask.open(SAMPLE)[name]
-    code, out, err = run_harinfo("csv", SAMPLE, name)
+def assert_frame_is_harinfo_csv(path, name):
+    """to_pandas of header `name` holds what `harinfo csv` prints of it."""
+    h = modrask.open(path)[name]
+    code, out, err = run_harinfo("csv", path, name)
     assert code == 0, err
     rows = list(csv.reader(io.StringIO(out)))
     frame = h.to_pandas()
@@ -53,6 +53,25 @@ def test_values_match_harinfo_csv(name):
     for got, want in zip(frame.itertuples(index=False), rows[1:]):
         assert [str(x) for x in got[:-1]] == want[:-1]
         assert got[-1] == float(want[-1])
+
+
+@pytest.mark.parametrize("name", ["POP", "PROD", "TRAD", "MRGN", "YEAR"])
+def test_values_match_harinfo_csv(name):
+    assert_frame_is_harinfo_csv(SAMPLE, name)
+
+
+def test_unlabelled_and_empty_frames_match_harinfo_csv(tmp_path):
+    path = str(tmp_path / "frames.har")
+    rl = np.arange(12, dtype=np.float32).reshape(3, 4)
+    part = np.ones((2, 3), dtype=np.float32)
+    modrask.write(path, {"RL": modrask.Array(rl),
+                         "EMPT": modrask.Array(np.zeros((2, 0), dtype=np.float32),
+                                               sets=[("A", ["a1", "a2"]), ("B", [])]),
+                         "PART": modrask.Array(part, sets=[("A", ["a1", "a2"]),
+                                                           ("C", ["c1", "c2", "c3"])])})
+    for name in ("RL", "EMPT", "PART"):
+        assert_frame_is_harinfo_csv(path, name)
+    assert list(modrask.open(path)["RL"].to_pandas().columns) == ["dim1", "dim2", "Value"]
 
 
 def test_values_are_fortran_ordered_numpy_read_once():
