@@ -48,7 +48,18 @@ struct TPyHead {
   py::object Sets;
   std::string LongName;
   std::optional<int32_t> StringLength;
+  std::string Shown;  // the name in messages, once checked
 };
+
+// `o` as a T; TypeError naming the header and what was wanted otherwise.
+template <class T>
+T Cast(const py::handle o, const TPyHead& p, const std::string& wanted) {
+  try {
+    return py::cast<T>(o);
+  } catch (const py::cast_error&) {
+    throw py::type_error("header " + p.Shown + ": " + wanted + " wanted");
+  }
+}
 
 PHeaderRec NewHead(const TPyHead& p, const std::string& type) {
   auto head = std::make_unique<THeaderRec>();
@@ -61,15 +72,15 @@ PHeaderRec NewHead(const TPyHead& p, const std::string& type) {
 }
 
 PHeaderRec StringsHead(const TPyHead& p) {
-  const auto strings = py::cast<std::vector<std::string>>(p.Values);
+  const auto strings = Cast<std::vector<std::string>>(p.Values, p, "values: a list of str");
   int32_t longest = 1;
   for (const std::string& s : strings) {
-    if (!IsAsciiText(s)) Refuse(p.Name, "string \"" + s + "\" is not printable ASCII");
+    if (!IsAsciiText(s)) Refuse(p.Shown, "string \"" + s + "\" is not printable ASCII");
     longest = std::max(longest, static_cast<int32_t>(s.size()));
   }
   const int32_t length = p.StringLength.value_or(longest);
   if (length < longest || length < 1) {
-    Refuse(p.Name, "string_length " + std::to_string(length) + " is shorter than its longest "
+    Refuse(p.Shown, "string_length " + std::to_string(length) + " is shorter than its longest "
                    "string (" + std::to_string(longest) + ")");
   }
   PHeaderRec head = NewHead(p, "1C");
@@ -81,7 +92,7 @@ PHeaderRec StringsHead(const TPyHead& p) {
 }
 
 PHeaderRec IntsHead(const TPyHead& p, const py::array& a) {
-  if (a.ndim() != 2) Refuse(p.Name, "an int32 array must have 2 dimensions, not " +
+  if (a.ndim() != 2) Refuse(p.Shown, "an int32 array must have 2 dimensions, not " +
                                         std::to_string(a.ndim()));
   const auto m = py::array_t<int32_t, py::array::f_style>::ensure(a);
   const auto rows = static_cast<int32_t>(m.shape(0));
@@ -105,9 +116,10 @@ PHeaderRec IntsHead(const TPyHead& p, const py::array& a) {
 // dimension, or None for an unlabelled array.
 void SetLabels(const TPyHead& p, const py::array& a, THeaderRec& head) {
   if (p.Sets.is_none()) return;
-  const auto sets = py::cast<std::vector<std::pair<std::string, std::vector<std::string>>>>(p.Sets);
+  const auto sets = Cast<std::vector<std::pair<std::string, std::vector<std::string>>>>(
+      p.Sets, p, "sets: a list of (set name, element names)");
   if (static_cast<py::ssize_t>(sets.size()) != a.ndim()) {
-    Refuse(p.Name, std::to_string(sets.size()) + " sets for " + std::to_string(a.ndim()) +
+    Refuse(p.Shown, std::to_string(sets.size()) + " sets for " + std::to_string(a.ndim()) +
                        " dimensions");
   }
   std::map<std::string, std::vector<std::string>> seen;
@@ -119,21 +131,21 @@ void SetLabels(const TPyHead& p, const py::array& a, THeaderRec& head) {
   for (int k = 1; k <= head.OrigNDim; ++k) {
     const auto& [name, elements] = sets[static_cast<size_t>(k - 1)];
     std::string msg;
-    if (!CheckSetName(name, msg)) Refuse(p.Name, "set \"" + name + "\": " + msg);
+    if (!CheckSetName(name, msg)) Refuse(p.Shown, "set \"" + name + "\": " + msg);
     if (static_cast<py::ssize_t>(elements.size()) != a.shape(k - 1)) {
-      Refuse(p.Name, "set " + name + " has " + std::to_string(elements.size()) +
+      Refuse(p.Shown, "set " + name + " has " + std::to_string(elements.size()) +
                          " elements, dimension " + std::to_string(k) + " has size " +
                          std::to_string(a.shape(k - 1)));
     }
     for (const std::string& e : elements) {
       if (e.empty() || e.size() > SetNameLen || !IsAsciiText(e)) {
-        Refuse(p.Name, "element \"" + e + "\" of set " + name +
+        Refuse(p.Shown, "element \"" + e + "\" of set " + name +
                            " is not 1 to 12 printable ASCII characters");
       }
     }
     const auto [it, added] = seen.emplace(name, elements);
     if (!added && it->second != elements) {
-      Refuse(p.Name, "set " + name + " appears twice with different elements");
+      Refuse(p.Shown, "set " + name + " appears twice with different elements");
     }
     SetHeadSet(head, k, name, MakeList(elements));
   }
@@ -141,13 +153,13 @@ void SetLabels(const TPyHead& p, const py::array& a, THeaderRec& head) {
 
 PHeaderRec RealHead(const TPyHead& p, const py::array& a) {
   if (a.ndim() > MaxDims) {
-    Refuse(p.Name, std::to_string(a.ndim()) + " dimensions, at most 7 can be written");
+    Refuse(p.Shown, std::to_string(a.ndim()) + " dimensions, at most 7 can be written");
   }
   PHeaderRec head = NewHead(p, "RE");
   head->OrigNDim = static_cast<int32_t>(a.ndim());
   for (int k = 1; k <= head->OrigNDim; ++k) {
     if (a.shape(k - 1) > MaxDimSize) {
-      Refuse(p.Name, "dimension " + std::to_string(k) + " has size " +
+      Refuse(p.Shown, "dimension " + std::to_string(k) + " has size " +
                          std::to_string(a.shape(k - 1)) + ", at most 268435454");
     }
     head->Dims[8 - k] = static_cast<int32_t>(a.shape(k - 1));
@@ -167,28 +179,32 @@ PHeaderRec MakeHead(const TPyHead& p) {
     return StringsHead(p);
   }
   if (!py::isinstance<py::array>(p.Values)) {
-    throw py::type_error("header " + p.Name + ": values must be a numpy array or a list of str, "
+    throw py::type_error("header " + p.Shown + ": values must be a numpy array or a list of str, "
                          "not " + std::string(py::str(p.Values.get_type().attr("__name__"))));
   }
   const auto a = py::reinterpret_borrow<py::array>(p.Values);
   if (a.dtype().is(py::dtype::of<float>())) return RealHead(p, a);
   if (a.dtype().is(py::dtype::of<int32_t>())) return IntsHead(p, a);
-  Refuse(p.Name, "dtype " + std::string(py::str(a.dtype())) +
+  Refuse(p.Shown, "dtype " + std::string(py::str(a.dtype())) +
                      ": float32 (real array) or int32 (2I matrix) wanted");
 }
 
 void CheckName(TPyHead& p, std::set<std::string>& names) {
   std::string name = p.Name;
   std::string msg;
+  if (TrimBlanks(name).size() > HeadNameLen) {
+    throw py::value_error("header name \"" + p.Name + "\": longer than 4 characters");
+  }
   if (!IsAsciiText(name) || !CheckHeaderName(name, msg) || name.empty()) {
     throw py::value_error("header name \"" + p.Name + "\": " +
                           (msg.empty() ? "not a legal header name" : msg));
   }
   if (!names.insert(name).second) throw py::value_error("header name \"" + p.Name + "\" twice");
-  if (p.LongName.size() > LongNameLen || !IsAsciiText(p.LongName)) {
-    Refuse(p.Name, "long_name must be at most 70 printable ASCII characters");
-  }
   p.Name = name;
+  p.Shown = std::string(TrimBlanks(name));
+  if (p.LongName.size() > LongNameLen || !IsAsciiText(p.LongName)) {
+    Refuse(p.Shown, "long_name must be at most 70 printable ASCII characters");
+  }
 }
 
 // The lines go after the first line a new history gets, which a history read
@@ -221,8 +237,11 @@ void Write(const std::string& path, const py::list& heads, const std::vector<std
   std::set<std::string> names;
   for (const py::handle item : heads) {
     const auto t = py::cast<py::tuple>(item);
-    TPyHead p{py::cast<std::string>(t[0]), t[1], t[2], py::cast<std::string>(t[3]),
-              py::cast<std::optional<int32_t>>(t[4])};
+    TPyHead p{"", t[1], t[2], "", std::nullopt, ""};
+    p.Shown = py::str(t[0]);
+    p.Name = Cast<std::string>(t[0], p, "a str as header name");
+    p.LongName = Cast<std::string>(t[3], p, "long_name: a str");
+    p.StringLength = Cast<std::optional<int32_t>>(t[4], p, "string_length: an int or None");
     CheckName(p, names);
     har.Heads.push_back(MakeHead(p));
   }
