@@ -28,6 +28,7 @@ endif()
 # position-independent.
 set_target_properties(modrask_support modrask_records modrask_har modrask_sets modrask_harinfo
                       PROPERTIES POSITION_INDEPENDENT_CODE ON)
+math(EXPR modrask_python_next_minor "${Python3_VERSION_MINOR} + 1")
 # The package as it is installed, in the build tree: the tests run it there.
 set(MODRASK_PYTHON_DIR ${PROJECT_BINARY_DIR}/python)
 add_subdirectory(src/python)
