@@ -188,6 +188,27 @@ py::object THeaderObj::ReadValues() {
 }
 
 void BindFile(py::module_& m) {
+  // Header first, so that File's signatures name it.
+  py::class_<THeaderObj>(m, "Header", "One header of an open File.")
+      .def_property_readonly("name", &THeaderObj::Name)
+      .def_property_readonly("type", &THeaderObj::Type,
+                             "The type the file stores: '1C', '2I', '2R', 'RE' or 'RL'.")
+      .def_property_readonly("storage", &THeaderObj::Storage, "'FULL' or 'SPSE'.")
+      .def_property_readonly("long_name", &THeaderObj::LongName)
+      .def_property_readonly("shape", &THeaderObj::Shape,
+                             "Sizes in dimension order; (rows, cols) for 2I; (strings,) for 1C.")
+      .def_property_readonly("sets", &THeaderObj::Sets,
+                             "Per dimension of a real array, dimension 1 first: (set name, "
+                             "element names); None for what the file does not give.")
+      .def_property_readonly("string_length", &THeaderObj::StringLength,
+                             "The length of the strings of a 1C header.")
+      .def_property_readonly("values", &THeaderObj::Values, R"(The header's data, read on first use.
+
+Real arrays: a numpy float32 array of `shape` in Fortran order (first
+dimension fastest, as the file stores them); 2I: a numpy int32 matrix;
+1C: a list of str, trailing blanks dropped. Values that are not finite in the
+file read as 424242, the reader's mark.)");
+
   py::class_<THarFileObj, std::shared_ptr<THarFileObj>>(m, "File", R"(A Header Array file opened for reading.
 
 Opening reads the header names, descriptors, set labels, character data and
@@ -214,26 +235,6 @@ integer headers stay in the file until a header's ``values`` is read.)")
            "Releases the file; its headers cannot be used afterwards.")
       .def("__enter__", [](const std::shared_ptr<THarFileObj>& f) { return f; })
       .def("__exit__", [](THarFileObj& f, const py::args&) { f.Close(); });
-
-  py::class_<THeaderObj>(m, "Header", "One header of an open File.")
-      .def_property_readonly("name", &THeaderObj::Name)
-      .def_property_readonly("type", &THeaderObj::Type,
-                             "The type the file stores: '1C', '2I', '2R', 'RE' or 'RL'.")
-      .def_property_readonly("storage", &THeaderObj::Storage, "'FULL' or 'SPSE'.")
-      .def_property_readonly("long_name", &THeaderObj::LongName)
-      .def_property_readonly("shape", &THeaderObj::Shape,
-                             "Sizes in dimension order; (rows, cols) for 2I; (strings,) for 1C.")
-      .def_property_readonly("sets", &THeaderObj::Sets,
-                             "Per dimension of a real array, dimension 1 first: (set name, "
-                             "element names); None for what the file does not give.")
-      .def_property_readonly("string_length", &THeaderObj::StringLength,
-                             "The length of the strings of a 1C header.")
-      .def_property_readonly("values", &THeaderObj::Values, R"(The header's data, read on first use.
-
-Real arrays: a numpy float32 array of `shape` in Fortran order (first
-dimension fastest, as the file stores them); 2I: a numpy int32 matrix;
-1C: a list of str, trailing blanks dropped. Values that are not finite in the
-file read as 424242, the reader's mark.)");
 }
 
 }  // namespace modrask::python

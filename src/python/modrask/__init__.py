@@ -19,6 +19,10 @@ import os as _os
 from ._modrask import File, HarError, Header
 from ._modrask import _diff_json, _rename_set, _write
 
+HarError.__doc__ = """A failure of the library: its message with the tags of the calls it went
+through, the text Mardex or harinfo would print (a damaged file gives the
+reader's message)."""
+
 __all__ = ["Array", "File", "HarError", "Header", "diff", "open", "rename_set", "write"]
 
 
