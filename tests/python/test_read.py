@@ -121,12 +121,12 @@ def test_missing_and_foreign_files_give_the_readers_message(tmp_path):
 
 
 def test_damaged_files_raise_the_readers_message(edited, sample_bytes):
-    """Every tenth truncation and byte bump of the sample: either the file
+    """Every 20th truncation and byte bump of the sample: either the file
     still reads, with every value, or HarError says what harinfo says."""
     size = len(sample_bytes)
-    edits = [lambda b, n=n: b[:n] for n in range(0, size, 10)]
+    edits = [lambda b, n=n: b[:n] for n in range(0, size, 20)]
     edits += [lambda b, n=n: b[:n] + bytes([(b[n] + 1) % 256]) + b[n + 1:]
-              for n in range(0, size, 10)]
+              for n in range(0, size, 20)]
     failures = 0
     for edit in edits:
         path = edited(edit)
@@ -143,3 +143,19 @@ def test_damaged_files_raise_the_readers_message(edited, sample_bytes):
             assert code == 0
         os.remove(path)
     assert failures > len(edits) // 4
+
+
+def test_one_headers_values_are_read_without_the_others(tmp_path):
+    """Opening leaves the values in the file, and each header reads only its
+    own records: with the second array's records cut off after opening, the
+    first still reads and the second fails with the reader's message."""
+    path = tmp_path / "two.har"
+    a = np.arange(2_000_000, dtype=np.float32)  # each array larger than the reader's buffer
+    modrask.write(path, {"A": modrask.Array(a), "B": modrask.Array(a[::-1].copy())})
+    f = modrask.open(path)
+    os.truncate(path, os.path.getsize(path) - 4_000_000)
+    assert np.array_equal(f["A"].values, a)
+    with pytest.raises(modrask.HarError) as e:
+        f["B"].values
+    assert str(e.value) == ("Unexpected end-of-file [FileRead] [GetLaheyRecA] [GetRecBuf] "
+                            "[GetRLData] [ReadHeaderValues]")
