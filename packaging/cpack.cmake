@@ -17,7 +17,8 @@ programs and the C++ library they are built on:
    data;
  - tidex deletes the rebuildable products beside the ZMD files of a folder.
 The library (static, with a CMake package and a pkg-config file) reads and
-writes both record framings, Old Lahey and New Fujitsu.")
+writes both record framings, Old Lahey and New Fujitsu. The Python module
+modrask reads headers into numpy arrays, writes them and renames sets.")
 set(CPACK_STRIP_FILES ON)
 
 if(WIN32)
@@ -33,6 +34,13 @@ else()
   set(CPACK_DEBIAN_PACKAGE_SECTION science)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  if(MODRASK_PYTHON)
+    # The module is built for this Python version and reads values into
+    # numpy arrays; the programs need neither. pandas for to_pandas only.
+    set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+        "python3 (>= ${Python3_VERSION_MAJOR}.${Python3_VERSION_MINOR}), python3 (<< ${Python3_VERSION_MAJOR}.${modrask_python_next_minor}), python3-numpy")
+    set(CPACK_DEBIAN_PACKAGE_SUGGESTS python3-pandas)
+  endif()
   # Debian's own files (the copyright notice, the changelog), compressed man
   # pages and stripped libraries: see debian_files.cmake.
   configure_file(${CMAKE_CURRENT_LIST_DIR}/debian/changelog.in

@@ -1,0 +1,90 @@
+"""rename_set against Mardex's own run, diff against `harinfo diff --json`,
+and their refusals."""
+
+import json
+import os
+import subprocess
+import warnings
+
+import numpy as np
+import pytest
+
+import modrask
+from conftest import SAMPLE, run_harinfo
+
+MARDEX = os.environ["MARDEX_BIN"]
+
+
+def test_rename_makes_mardexs_file(tmp_path):
+    ours, theirs = tmp_path / "ours.har", tmp_path / "theirs.har"
+    assert modrask.rename_set(SAMPLE, ours, "reg", "ZONE") == 7
+    done = subprocess.run([MARDEX, SAMPLE, str(theirs), "reg", "ZONE"], capture_output=True,
+                          stdin=subprocess.DEVNULL, check=False)
+    assert done.returncode == 0, done.stdout
+    assert b'There were 7 set name changes from "reg" to "ZONE"' in done.stdout
+    # The same file apart from the stamps of the creating program and time.
+    d = modrask.diff(theirs, ours)
+    assert d["equal"], d["summary"]
+    f = modrask.open(ours)
+    assert f.history[-1] == "Set reg was globally renamed to ZONE"
+    assert [name for name, _ in f["TRAD"].sets] == ["COM", "ZONE", "ZONE"]
+    assert f["REG"].long_name == "Set ZONE Regions of the world"
+
+
+@pytest.mark.parametrize("pair", [("SAMPLE", "renamed"), ("renamed", "SAMPLE"),
+                                  ("SAMPLE", "SAMPLE"), ("SAMPLE", "changed")])
+def test_diff_is_harinfos_json(tmp_path, pair):
+    files = {"SAMPLE": SAMPLE, "renamed": str(tmp_path / "renamed.har"),
+             "changed": str(tmp_path / "changed.har")}
+    modrask.rename_set(SAMPLE, files["renamed"], "COM", "GOODS")
+    f = modrask.open(SAMPLE)
+    heads = {n: f[n] for n in f.headers}
+    pop = f["POP"].values.copy()
+    pop[2] += 0.5
+    heads["POP"] = modrask.Array(pop, sets=f["POP"].sets, long_name=f["POP"].long_name)
+    del heads["YEAR"]
+    modrask.write(files["changed"], heads, history=f.history + ["POP changed"])
+    old, new = files[pair[0]], files[pair[1]]
+    code, out, err = run_harinfo("diff", "--json", old, new)
+    assert code in (0, 1), err
+    got = modrask.diff(old, new)
+    assert got == json.loads(out)
+    assert got["equal"] == (code == 0) == (old == new)
+
+
+def test_rename_refusals(tmp_path, sample_bytes):
+    out = tmp_path / "out.har"
+    with pytest.raises(modrask.HarError) as e:
+        modrask.rename_set(SAMPLE, out, "REG", "com")
+    assert str(e.value) == 'Sorry, file already contains a set called "com"'
+    with pytest.raises(ValueError) as e:
+        modrask.rename_set(SAMPLE, out, "REG", "9ZONE")
+    assert str(e.value).startswith('"9ZONE" is not a legal set name: ')
+    with pytest.raises(modrask.HarError) as e:
+        modrask.rename_set(tmp_path / "missing.har", out, "REG", "ZONE")
+    assert "does not exist" in str(e.value)
+    with pytest.raises(modrask.HarError):
+        modrask.rename_set(SAMPLE, tmp_path / "no" / "such" / "dir.har", "REG", "ZONE")
+    with pytest.raises(TypeError):
+        modrask.rename_set(SAMPLE, out, 1, "ZONE")
+    assert not out.exists()
+    assert not (tmp_path / "no").exists()
+    # Two sets of one name over different elements.
+    twice = tmp_path / "twice.har"
+    modrask.write(twice, {"A": modrask.Array(np.zeros(2, np.float32), sets=[("S", ["a", "b"])]),
+                          "B": modrask.Array(np.zeros(1, np.float32), sets=[("S", ["c"])])})
+    with pytest.raises(modrask.HarError) as e:
+        modrask.rename_set(twice, out, "S", "T")
+    assert str(e.value) == 'Sorry, file contains 2 DIFFERENT sets called "S"'
+    with pytest.warns(UserWarning, match='file contains no set called "NONE"'):
+        assert modrask.rename_set(SAMPLE, out, "NONE", "ZONE") == 0
+    assert modrask.diff(SAMPLE, out)["history_equal"] is False
+    with open(SAMPLE, "rb") as f:
+        assert f.read() == sample_bytes
+
+
+def test_rename_in_place(tmp_path, sample_bytes):
+    path = tmp_path / "in_place.har"
+    path.write_bytes(sample_bytes)
+    assert modrask.rename_set(path, path, "MARG", "MRG") == 2
+    assert [name for name, _ in modrask.open(path)["MRGN"].sets][0] == "MRG"
