@@ -6,6 +6,7 @@
 #include "harinfo/historyinfo.h"
 #include "harinfo/infofile.h"
 #include "modrask/har/headvalues.h"
+#include "modrask/har/realread.h"
 #include "modrask/records/lheyfile.h"
 #include "python/pycommon.h"
 
@@ -62,7 +63,11 @@ std::mutex& LibraryLock() {
 THarFileObj::THarFileObj(const std::string& path) : Path_(path) {
   std::string msg;
   PHarData data;
-  if (!Unlocked([&] { return harinfo::OpenInfoFile(path, data, msg); })) throw THarError(msg);
+  // What harinfo says of a file it cannot read: plain words, or the reader's
+  // message and tags for damage inside a Header Array file.
+  if (!Unlocked([&] { return harinfo::OpenInfoFile(path, data, msg); })) {
+    throw THarError(path + ": " + harinfo::PlainReadError(path, msg));
+  }
   Data_ = std::move(data);
 }
 
@@ -112,6 +117,8 @@ std::string THeaderObj::Storage() const {
 
 int32_t THeaderObj::StringLength() const { return Head().LenString; }
 
+std::vector<std::string> THeaderObj::ColumnTitles() const { return harinfo::ColumnTitles(Head()); }
+
 py::tuple THeaderObj::Shape() const {
   const THeaderRec& head = Head();
   if (head.HeadType == "1C") return py::make_tuple(head.NStrings);
@@ -157,7 +164,12 @@ py::object THeaderObj::ReadValues() {
   // already in memory (a "2R" matrix) are copied, the header keeps them.
   const bool inFile = head.Values.InFile();
   std::string msg;
-  if (inFile && !Unlocked([&] { return ReadHeaderValues(&head, msg); })) throw THarError(msg);
+  // The stored bits, NaN and the infinities included, as harinfo shows them.
+  const auto read = [&] {
+    const TNonFiniteReading stored(true);
+    return ReadHeaderValues(&head, msg);
+  };
+  if (inFile && !Unlocked(read)) throw THarError(msg);
   if (head.HeadType == "2I") {
     const std::vector<py::ssize_t> shape{head.NRows, head.NCols};
     if (head.IntData == nullptr || head.NRows < 1 || head.NCols < 1) {
@@ -202,12 +214,16 @@ void BindFile(py::module_& m) {
                              "element names); None for what the file does not give.")
       .def_property_readonly("string_length", &THeaderObj::StringLength,
                              "The length of the strings of a 1C header.")
+      .def_property_readonly("column_titles", &THeaderObj::ColumnTitles,
+                             "The titles of the dimensions' columns in to_pandas and harinfo csv: "
+                             "the set name (\"dim\" + k where none), made unique by the "
+                             "dimension's position (REG, REG_3); 'row', 'col' for 2I.")
       .def_property_readonly("values", &THeaderObj::Values, R"(The header's data, read on first use.
 
 Real arrays: a numpy float32 array of `shape` in Fortran order (first
 dimension fastest, as the file stores them); 2I: a numpy int32 matrix;
-1C: a list of str, trailing blanks dropped. Values that are not finite in the
-file read as 424242, the reader's mark.)");
+1C: a list of str, trailing blanks dropped. NaN and the infinities read as
+the file stores them, bit for bit.)");
 
   py::class_<THarFileObj, std::shared_ptr<THarFileObj>>(m, "File", R"(A Header Array file opened for reading.
 

@@ -61,6 +61,8 @@ class THeaderObj {
   py::list Sets() const;
   // 1C: the string length of the header.
   int32_t StringLength() const;
+  // The titles of the dimensions' columns, as harinfo csv gives them.
+  std::vector<std::string> ColumnTitles() const;
   // Real arrays: float32 in dimension order (first dimension fastest, so
   // Fortran order); 2I: an int32 rows x cols matrix; 1C: a list of str.
   // Read once, the same object afterwards.

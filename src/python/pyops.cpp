@@ -85,10 +85,10 @@ std::string DiffJson(const std::string& oldName, const std::string& newName) {
     PHarData newData;
     harinfo::TFileDiff diff;
     if (!harinfo::OpenInfoFile(oldName, oldData, msg)) {
-      msg = oldName + ": " + msg;
+      msg = oldName + ": " + harinfo::PlainReadError(oldName, msg);
       ok = false;
     } else if (!harinfo::OpenInfoFile(newName, newData, msg)) {
-      msg = newName + ": " + msg;
+      msg = newName + ": " + harinfo::PlainReadError(newName, msg);
       ok = false;
     } else if (!harinfo::DiffHarFiles(*oldData, *newData, diff, msg)) {
       ok = false;

@@ -25,13 +25,12 @@ def harinfo_json(*args):
 
 
 def harinfo_error(path):
-    """The message harinfo prints for a file it cannot list, without its
-    "harinfo: FILE: " prefix."""
+    """The message harinfo prints for a file it cannot list, "FILE: " and what
+    is wrong, without its "harinfo: " prefix."""
     code, _, err = run_harinfo(path)
     assert code == 2
-    prefix = f"harinfo: {path}: "
-    assert err.startswith(prefix)
-    return err[len(prefix):].rstrip("\n")
+    assert err.startswith(f"harinfo: {path}: ")
+    return err[len("harinfo: "):].rstrip("\n")
 
 
 @pytest.fixture

@@ -113,9 +113,11 @@ def diff(old, new):
 def _to_pandas(self):
     """The header's values in long form, as `harinfo csv` lists them.
 
-    One column per dimension (titled by its set name, else "dim" + k; "row"
-    and "col" for a 2I matrix) holding element names (1-based positions
-    where the file gives none), then "Value"; first dimension fastest.
+    One column per dimension (titled as `column_titles` gives them: the set
+    name, else "dim" + k, a repeated name followed by the dimension's
+    position, as REG_3; "row" and "col" for a 2I matrix) holding element
+    names (1-based positions where the file gives none), then "Value"; first
+    dimension fastest.
     Needs pandas.
     """
     import numpy as np
@@ -124,14 +126,12 @@ def _to_pandas(self):
     if self.type == "1C":
         raise HarError(f"header {self.name} holds strings, not values")
     values = self.values
+    titles = self.column_titles
     if self.type == "2I":
-        titles = ["row", "col"]
         labels = [list(range(1, n + 1)) for n in values.shape]
     else:
-        titles, labels = [], []
-        for k, ((name, elements), size) in enumerate(zip(self.sets, values.shape), start=1):
-            titles.append(name if name is not None else f"dim{k}")
-            labels.append(elements if elements is not None else list(range(1, size + 1)))
+        labels = [elements if elements is not None else list(range(1, size + 1))
+                  for (_, elements), size in zip(self.sets, values.shape)]
     columns = []
     inner = 1
     total = values.size
