@@ -44,4 +44,13 @@ std::string InfoFiles::Renamed(const std::string& input, const std::string& name
   return path;
 }
 
+std::string ChangedA2() {
+  std::string bytes = StandardFile(TFileFlavour::NewFujitsu).Bytes();
+  const std::string run = THarBytes::Real(0.5f) + THarBytes::Real(1.0f) + THarBytes::Real(1.5f);
+  const size_t at = bytes.find(run);
+  EXPECT_NE(at, std::string::npos);
+  if (at != std::string::npos) bytes.replace(at + 4, 4, THarBytes::Real(1.75f));
+  return bytes;
+}
+
 }  // namespace modrask::test

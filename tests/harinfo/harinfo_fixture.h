@@ -26,6 +26,10 @@ void PrintTo(const TInfoResult& r, std::ostream* os);
 // RunHarinfo in-process.
 TInfoResult RunInfo(const std::vector<std::string>& args);
 
+// The bytes of the standard file (New Fujitsu) with the second value of A2
+// (1) changed to 1.75.
+std::string ChangedA2();
+
 // A scratch folder holding the standard file of the Mardex suite in the New
 // Fujitsu framing ("std.har"), and whatever a test adds.
 class InfoFiles : public ::testing::Test {

@@ -227,16 +227,6 @@ TEST_F(ViewApi, CharacterAndIntegerHeaders) {
   EXPECT_EQ(GetJson("/api/header?h=INTS")["dims"][1]["title"], "col");
 }
 
-// The standard file with the second value of A2 (1) changed to 1.75.
-std::string ChangedA2() {
-  std::string bytes = StandardFile(TFileFlavour::NewFujitsu).Bytes();
-  const std::string run = THarBytes::Real(0.5f) + THarBytes::Real(1.0f) + THarBytes::Real(1.5f);
-  const size_t at = bytes.find(run);
-  EXPECT_NE(at, std::string::npos);
-  if (at != std::string::npos) bytes.replace(at + 4, 4, THarBytes::Real(1.75f));
-  return bytes;
-}
-
 TEST_F(ViewApi, CompareWithChangedCell) {
   const std::string other = dir_.File("other.har");
   WriteFileBytes(other, ChangedA2());
