@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <bit>
-
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -30,6 +29,15 @@ THeaderRec RealHead(const std::vector<int32_t>& d) {
   for (int i = 1; i <= 7; ++i) h.Dims[i] = 1;
   for (size_t k = 0; k < d.size(); ++k) h.Dims[7 - k] = d[k];
   h.OrigNDim = static_cast<int32_t>(d.size());
+  return h;
+}
+
+// A 2R header of `rows` x `cols`, as the descriptor leaves it.
+THeaderRec MatrixHead(int32_t rows, int32_t cols) {
+  THeaderRec h;
+  h.HeadType = "2R";
+  h.NRows = rows;
+  h.NCols = cols;
   return h;
 }
 
@@ -260,8 +268,8 @@ TEST_P(RealReadTest, SparseEntriesOverTwoRecordsWithNonFiniteValues) {
 }
 
 // With the reading setting that keeps them, NaN (with its sign and payload)
-// and the infinities arrive as stored, in FULL blocks and tails and in SPSE;
-// the setting ends with its scope.
+// and the infinities arrive as stored, in FULL blocks and tails, in SPSE and
+// in 2R; the setting ends with its scope.
 TEST_P(RealReadTest, NonFiniteValuesKeptAsStored) {
   const int32_t n = 64 * 2 + 5;
   std::vector<float> values(static_cast<size_t>(n), 1.25f);
@@ -275,6 +283,7 @@ TEST_P(RealReadTest, NonFiniteValuesKeptAsStored) {
       .FullLimits(2, {1, n, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1})
       .FullValues(1, values);
   recs.SpseCount(3).SpseEntries(1, 3, {1, 2, 4}, {payload, -kInf, 2.0f});
+  recs.Block2R(1, 1, 3, 1, 1, 1, 3, {1, kNaN, -kInf});
   Open();
   {
     const TNonFiniteReading stored(true);
@@ -286,6 +295,12 @@ TEST_P(RealReadTest, NonFiniteValuesKeptAsStored) {
     ASSERT_TRUE(GetRLSparseData(f, &sparse, GetParam(), msg)) << msg;
     const TValues want{payload, -kInf, 0.0f, 2.0f};
     EXPECT_EQ(std::memcmp(sparse.HeadMat.Root->data(), want.data(), want.size() * 4), 0);
+    THeaderRec matrix = MatrixHead(1, 3);
+    TMat2 m;
+    ASSERT_TRUE(Get2RData(f, &matrix, m, GetParam(), msg)) << msg;
+    ASSERT_TRUE(Turn2RtoRL(&matrix, m, msg)) << msg;
+    const TValues row{1, kNaN, -kInf};
+    EXPECT_EQ(std::memcmp(matrix.HeadMat.Root->data(), row.data(), row.size() * 4), 0);
   }
   EXPECT_FALSE(KeepNonFinite);
 }
@@ -363,21 +378,6 @@ TEST_P(RealReadTest, SparseRefusals) {
     EXPECT_FALSE(GetRLSparseData(f, &h, GetParam(), msg));
     EXPECT_EQ(msg, c.msg);
   }
-}
-
-TEST_P(RealReadTest, Matrix2RKeepsNonFiniteValuesWhenAsked) {
-  recs.Block2R(1, 1, 3, 1, 1, 1, 3, {1, kNaN, -kInf});
-  Open();
-  THeaderRec h;
-  h.HeadType = "2R";
-  h.NRows = 1;
-  h.NCols = 3;
-  TMat2 m;
-  const TNonFiniteReading stored(true);
-  ASSERT_TRUE(Get2RData(f, &h, m, GetParam(), msg)) << msg;
-  ASSERT_TRUE(Turn2RtoRL(&h, m, msg)) << msg;
-  const TValues want{1, kNaN, -kInf};
-  EXPECT_EQ(std::memcmp(h.HeadMat.Root->data(), want.data(), want.size() * 4), 0);
 }
 
 TEST_P(RealReadTest, Matrix2ROfOneRowIsOneDimensional) {

@@ -212,12 +212,6 @@ TEST_F(InfoFiles, History) {
             json::parse(R"({"history":["made by the test suite"]})"));
 }
 
-}  // namespace
-}  // namespace modrask::test
-
-namespace modrask::test {
-namespace {
-
 // CSV column names are unique (DictReader and pandas keep every column);
 // show's JSON keeps both the set name and the column name.
 TEST_F(InfoFiles, CsvColumnNamesAreUnique) {
@@ -230,9 +224,9 @@ TEST_F(InfoFiles, CsvColumnNamesAreUnique) {
   const std::string reps = Save("reps.har", f);
   const std::string csv = RunInfo({"csv", reps, "REPS"}).Out;
   EXPECT_EQ(csv.substr(0, csv.find('\n')), "REG,REG_3,REG_3_,dim4,dim5,Value");
-  const nlohmann::json j = nlohmann::json::parse(RunInfo({"show", "--json", reps, "REPS"}).Out);
+  const json j = ParsedOut(RunInfo({"show", "--json", reps, "REPS"}));
   std::vector<std::pair<std::string, std::string>> setAndColumn;
-  for (const nlohmann::json& label : j["labels"]) {
+  for (const json& label : j["labels"]) {
     setAndColumn.emplace_back(label.value("set", ""), label["column"]);
   }
   EXPECT_EQ(

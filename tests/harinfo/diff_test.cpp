@@ -11,36 +11,29 @@ namespace {
 
 TEST_F(InfoFiles, DiffOfRenamedCopy) {
   const std::string renamed = Renamed(std_, "zone.har", "reg", "ZONE");
+  const std::string summary =
+      "set REG renamed to ZONE, labels changed in 4 headers, all values equal, 1 history line "
+      "added";
+  const std::string relabelled = ": set REG renamed to ZONE; values equal\n";
+  const std::string tail =
+      "History added: Set reg was globally renamed to ZONE\nSummary: " + summary + "\n";
   // Only what differs by default; --all lists the equal headers too.
-  const TInfoResult r = RunInfo({"diff", std_, renamed});
-  EXPECT_EQ(r.Code, 1);
-  EXPECT_EQ(r.Out, "OLD " + std_ + "\nNEW " + renamed +
-                       "\n"
-                       "RG01: set REG renamed to ZONE; values equal\n"
-                       "A1: set REG renamed to ZONE; values equal\n"
-                       "A2: set REG renamed to ZONE; values equal\n"
-                       "A3: set REG renamed to ZONE; values equal\n"
-                       "History added: Set reg was globally renamed to ZONE\n"
-                       "Summary: set REG renamed to ZONE, labels changed in 4 headers, all values "
-                       "equal, 1 history line added\n");
-  const TInfoResult all = RunInfo({"diff", "--all", std_, renamed});
-  EXPECT_EQ(all.Code, 1);
-  EXPECT_EQ(all.Out.substr(all.Out.find("RG01")),
-            "RG01: set REG renamed to ZONE; values equal\n"
-            "CM01: equal\n"
-            "A1: set REG renamed to ZONE; values equal\n"
-            "A2: set REG renamed to ZONE; values equal\n"
-            "A3: set REG renamed to ZONE; values equal\n"
-            "INTS: equal\n"
-            "History added: Set reg was globally renamed to ZONE\n"
-            "Summary: set REG renamed to ZONE, labels changed in 4 headers, all values "
-            "equal, 1 history line added\n");
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+      {{"diff", std_, renamed},
+       "RG01" + relabelled + "A1" + relabelled + "A2" + relabelled + "A3" + relabelled},
+      {{"diff", "--all", std_, renamed},
+       "RG01" + relabelled + "CM01: equal\nA1" + relabelled + "A2" + relabelled + "A3" +
+           relabelled + "INTS: equal\n"},
+  };
+  for (const auto& [args, headers] : cases) {
+    const TInfoResult r = RunInfo(args);
+    EXPECT_EQ(r.Code, 1) << args[1];
+    EXPECT_EQ(r.Out, "OLD " + std_ + "\nNEW " + renamed + "\n" + headers + tail) << args[1];
+  }
   const nlohmann::json j = nlohmann::json::parse(RunInfo({"diff", "--json", std_, renamed}).Out);
   EXPECT_EQ(j["equal"], false);
   EXPECT_EQ(j["headers"].size(), 6u);  // JSON keeps every header
-  EXPECT_EQ(j["summary"],
-            "set REG renamed to ZONE, labels changed in 4 headers, all values equal, 1 history "
-            "line added");
+  EXPECT_EQ(j["summary"], summary);
   EXPECT_EQ(j["renames"], nlohmann::json::parse(R"([{"from":"REG","to":"ZONE","headers":4}])"));
   EXPECT_EQ(j["headers"][2], nlohmann::json::parse(R"({"name":"A1","type_equal":true,
       "dims_equal":true,"labels_equal":false,"long_name_equal":true,"values_equal":true,

@@ -28,6 +28,8 @@ TEST_F(InfoFiles, BadArguments) {
   for (const auto& [args, err] : cases) {
     EXPECT_EQ(RunInfo(args), (TInfoResult{2, "", "harinfo: " + err + "\n"}));
   }
+  // Case is still ignored for names of four characters or fewer.
+  EXPECT_EQ(RunInfo({"csv", std_, "ints"}).Code, 0);
 }
 
 // A mistyped command word or a missing operand is named, then the commands.
@@ -68,31 +70,13 @@ TEST_F(InfoFiles, HelpAndVersion) {
             std::string::npos);
 }
 
+// What is not a Header Array file at all is named in plain words, the
+// reader's fault after it; damage inside one keeps the reader's chain.
 TEST_F(InfoFiles, UnreadableFiles) {
   const std::string bytes = StandardFile(TFileFlavour::NewFujitsu).Bytes();
   const std::string cut = dir_.File("cut.har");
   WriteFileBytes(cut, bytes.substr(0, bytes.size() - 6));
   const std::string gone = dir_.File("gone.har");
-  const std::string cutMsg =
-      "Unexpected end-of-file [FileRead] [GetLaheyRecA] [GetRecBuf] [Get2IData] "
-      "[ReadHeaderData:INTS] [ReadMoreIntoHarFile] [ReadHarFile]";
-  const std::string goneMsg = "no such file";
-  const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
-      {{cut}, cut + ": " + cutMsg},
-      {{"sets", cut}, cut + ": " + cutMsg},
-      {{"csv", cut, "A1"}, cut + ": " + cutMsg},
-      {{"diff", std_, cut}, cut + ": " + cutMsg},
-      {{"diff", gone, std_}, gone + ": " + goneMsg},
-      {{"history", gone}, gone + ": " + goneMsg},
-  };
-  for (const auto& [args, err] : cases) {
-    EXPECT_EQ(RunInfo(args), (TInfoResult{2, "", "harinfo: " + err + "\n"})) << args[0];
-  }
-}
-
-// What is not a Header Array file at all is named in plain words, the
-// reader's fault after it; damage inside one keeps the reader's chain.
-TEST_F(InfoFiles, PlainWordsForWhatIsNoHeaderArrayFile) {
   const std::string text = dir_.File("passwd");
   WriteFileBytes(text, "root:x:0:0:root:/root:/bin/bash\n");
   const std::string empty = dir_.File("empty.har");
@@ -100,7 +84,16 @@ TEST_F(InfoFiles, PlainWordsForWhatIsNoHeaderArrayFile) {
   const std::string shortFile = dir_.File("short.har");
   WriteFileBytes(shortFile, "abc");
   const std::string folder = dir_.Path().string();
+  const std::string cutMsg =
+      "Unexpected end-of-file [FileRead] [GetLaheyRecA] [GetRecBuf] [Get2IData] "
+      "[ReadHeaderData:INTS] [ReadMoreIntoHarFile] [ReadHarFile]";
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+      {{cut}, cut + ": " + cutMsg},
+      {{"sets", cut}, cut + ": " + cutMsg},
+      {{"csv", cut, "A1"}, cut + ": " + cutMsg},
+      {{"diff", std_, cut}, cut + ": " + cutMsg},
+      {{"diff", gone, std_}, gone + ": no such file"},
+      {{"history", gone}, gone + ": no such file"},
       {{folder}, folder + ": is a folder, not a file"},
       {{"diff", std_, folder}, folder + ": is a folder, not a file"},
       {{text}, text + ": not a Header Array file (File record too long)"},
@@ -110,8 +103,6 @@ TEST_F(InfoFiles, PlainWordsForWhatIsNoHeaderArrayFile) {
   for (const auto& [args, err] : cases) {
     EXPECT_EQ(RunInfo(args), (TInfoResult{2, "", "harinfo: " + err + "\n"})) << args[0];
   }
-  // Case is still ignored for names of four characters or fewer.
-  EXPECT_EQ(RunInfo({"csv", std_, "ints"}).Code, 0);
 }
 
 TEST_F(InfoFiles, DamagedValuesSeenByTheCommandsThatReadThem) {

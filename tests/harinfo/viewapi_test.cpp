@@ -6,9 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -60,17 +58,26 @@ std::vector<TCsvCell> CsvCells(const std::string& file, const std::string& heade
   return cells;
 }
 
-class ViewApi : public InfoFiles {
- protected:
-  void Open(const std::vector<std::string>& files) {
+// A viewer session of some files, admitted with the test's token and port.
+class TViewer {
+ public:
+  // Fails with the reader's message when a file cannot be opened.
+  ::testing::AssertionResult Open(const std::vector<std::string>& files) {
     std::string msg;
-    ASSERT_TRUE(session_.Open(files, msg)) << msg;
+    if (!session_.Open(files, msg)) return ::testing::AssertionFailure() << msg;
     session_.Admit(Token, Port);
+    return ::testing::AssertionSuccess();
   }
+  // The answer to `target` as it stands, from `host`.
+  harinfo::TViewAnswer Raw(const std::string& target, const std::string& host) {
+    return harinfo::AnswerView(session_, target, host);
+  }
+  // The answer to `target` with the token added.
   harinfo::TViewAnswer Get(const std::string& target, const std::string& host = Host) {
     const char sep = target.find('?') == std::string::npos ? '?' : '&';
-    return harinfo::AnswerView(session_, target + sep + "token=" + Token, host);
+    return Raw(target + sep + "token=" + Token, host);
   }
+  // Get's answer, which must be JSON with status 200, parsed.
   json GetJson(const std::string& target) {
     const harinfo::TViewAnswer a = Get(target);
     EXPECT_EQ(a.Status, 200) << target << ": " << a.Body;
@@ -78,8 +85,11 @@ class ViewApi : public InfoFiles {
     return json::parse(a.Body);
   }
 
+ private:
   harinfo::TViewSession session_;
 };
+
+class ViewApi : public InfoFiles, public TViewer {};
 
 // The expected table of `sel` from the CSV cells: rows x cols sums of the
 // cells whose labels match the fixed elements.
@@ -131,21 +141,14 @@ void ExpectSliceMatchesCsv(const json& slice, const std::vector<TCsvCell>& cells
 TEST_F(ViewApi, EverySliceMatchesCsv) {
   const std::string cube = Save("cube.har", CubeFile());
   for (const std::string& file : {std_, cube}) {
-    harinfo::TViewSession fresh;
-    std::string msg;
-    ASSERT_TRUE(fresh.Open({file}, msg)) << msg;
-    fresh.Admit(Token, Port);
-    const auto get = [&](const std::string& target) {
-      const harinfo::TViewAnswer a = harinfo::AnswerView(fresh, target + "&token=" + Token, Host);
-      EXPECT_EQ(a.Status, 200) << target << ": " << a.Body;
-      return json::parse(a.Body);
-    };
-    const json list = get("/api/headers?file=0");
+    TViewer fresh;
+    ASSERT_TRUE(fresh.Open({file}));
+    const json list = fresh.GetJson("/api/headers?file=0");
     int checked = 0;
     for (const json& h : list["headers"]) {
       const std::string name = h["name"];
       if (h["type"] == "1C") continue;
-      const json dims = get("/api/header?h=" + name)["dims"];
+      const json dims = fresh.GetJson("/api/header?h=" + name)["dims"];
       const std::vector<TCsvCell> cells = CsvCells(file, name);
       // Each dimension takes each role in turn: the row and column dimension
       // range over all pairs, the rest over total and each element.
@@ -177,7 +180,7 @@ TEST_F(ViewApi, EverySliceMatchesCsv) {
           for (const auto& sel : sels) {
             std::string text;
             for (const std::string& w : sel) text += (text.empty() ? "" : ",") + w;
-            const json slice = get("/api/slice?h=" + name + "&sel=" + text);
+            const json slice = fresh.GetJson("/api/slice?h=" + name + "&sel=" + text);
             ExpectSliceMatchesCsv(slice, cells, sel, dims, name + " " + text);
             ++checked;
           }
@@ -189,7 +192,7 @@ TEST_F(ViewApi, EverySliceMatchesCsv) {
 }
 
 TEST_F(ViewApi, PagesOfRowsAndColumns) {
-  Open({std_});
+  ASSERT_TRUE(Open({std_}));
   // A2 is COM x REG: rows 2..3 of REG down, COM 2..3 across, swapped.
   const json s = GetJson("/api/slice?h=a2&sel=c,r&r0=1&rn=2&c0=1&cn=5");
   EXPECT_EQ(s["rows"]["names"], json::parse(R"(["R2","R3"])"));
@@ -204,7 +207,7 @@ TEST_F(ViewApi, PagesOfRowsAndColumns) {
 }
 
 TEST_F(ViewApi, HeaderWithoutDimensions) {
-  Open({Save("cube.har", CubeFile())});
+  ASSERT_TRUE(Open({Save("cube.har", CubeFile())}));
   const json s = GetJson("/api/slice?h=ONE&sel=");
   EXPECT_EQ(s["rows"], nullptr);
   EXPECT_EQ(s["values"], json::parse("[[3.5]]"));
@@ -213,7 +216,7 @@ TEST_F(ViewApi, HeaderWithoutDimensions) {
 }
 
 TEST_F(ViewApi, CharacterAndIntegerHeaders) {
-  Open({std_});
+  ASSERT_TRUE(Open({std_}));
   const json strings = GetJson("/api/slice?h=RG01&r0=1&rn=2");
   EXPECT_EQ(strings["strings"], json::parse(R"(["R2","R3"])"));
   EXPECT_EQ(strings["size"], 5);
@@ -230,7 +233,7 @@ TEST_F(ViewApi, CharacterAndIntegerHeaders) {
 TEST_F(ViewApi, CompareWithChangedCell) {
   const std::string other = dir_.File("other.har");
   WriteFileBytes(other, ChangedA2());
-  Open({std_, other});
+  ASSERT_TRUE(Open({std_, other}));
   EXPECT_EQ(GetJson("/api/files")["compare"], true);
   const json c = GetJson("/api/compare");
   EXPECT_EQ(c["marks"]["A2"], "values changed");
@@ -244,18 +247,15 @@ TEST_F(ViewApi, CompareWithChangedCell) {
   // The other way round, from the second file.
   EXPECT_EQ(GetJson("/api/slice?file=1&h=A2&sel=r,c")["other"][1][0], 1);
   // A renamed copy: labels changed, values equal.
-  harinfo::TViewSession renamed;
-  std::string msg;
-  ASSERT_TRUE(renamed.Open({std_, Renamed(std_, "zone.har", "reg", "ZONE")}, msg)) << msg;
-  renamed.Admit(Token, Port);
-  const json r = json::parse(
-      harinfo::AnswerView(renamed, std::string("/api/compare?token=") + Token, Host).Body);
+  TViewer renamed;
+  ASSERT_TRUE(renamed.Open({std_, Renamed(std_, "zone.har", "reg", "ZONE")}));
+  const json r = renamed.GetJson("/api/compare");
   EXPECT_EQ(r["marks"]["A2"], "labels changed");
   EXPECT_EQ(r["marks"]["INTS"], "equal");
 }
 
 TEST_F(ViewApi, ForeignHostOrTokenIsForbidden) {
-  Open({std_});
+  ASSERT_TRUE(Open({std_}));
   const std::string forbidden = R"({"error":"forbidden"})";
   const std::vector<std::pair<std::string, std::string>> cases{
       {"/", "evil.example:8123"},
@@ -270,21 +270,18 @@ TEST_F(ViewApi, ForeignHostOrTokenIsForbidden) {
       {"/api/headers?token=" + std::string(Token) + "&h=%4", Host},
   };
   for (const auto& [target, host] : cases) {
-    const harinfo::TViewAnswer a = harinfo::AnswerView(session_, target, host);
+    const harinfo::TViewAnswer a = Raw(target, host);
     EXPECT_EQ(a.Status, 403) << target << " " << host;
     EXPECT_EQ(a.Body, forbidden) << target << " " << host;
   }
-  EXPECT_EQ(
-      harinfo::AnswerView(session_, "/api/files?token=" + std::string(Token), "localhost:8123")
-          .Status,
-      200);
+  EXPECT_EQ(Get("/api/files", "localhost:8123").Status, 200);
   const harinfo::TViewAnswer page = Get("/");
   EXPECT_EQ(page.Status, 200);
   EXPECT_NE(page.Body.find(std::string("app.js?token=") + Token), std::string::npos);
 }
 
 TEST_F(ViewApi, MalformedRequestsGetShortErrors) {
-  Open({std_});
+  ASSERT_TRUE(Open({std_}));
   const std::vector<std::tuple<std::string, int, std::string>> cases{
       {"/nothing", 404, "not found"},
       {"/api/slice?h=NONE&sel=r", 404, "no header NONE"},
@@ -321,7 +318,7 @@ TEST_F(ViewApi, MalformedRequestsGetShortErrors) {
 }
 
 TEST_F(ViewApi, SetsHistoryAndCsv) {
-  Open({std_});
+  ASSERT_TRUE(Open({std_}));
   const json sets = GetJson("/api/sets");
   EXPECT_EQ(sets, json::parse(RunInfo({"sets", "--json", std_}).Out));
   EXPECT_EQ(GetJson("/api/history")["lines"], json::parse(R"(["made by the test suite"])"));
@@ -338,14 +335,11 @@ TEST_F(ViewApi, SetsHistoryAndCsv) {
   big.HeaderRE("ATIT", "At the limit", {{"", {}, 1000}, {"", {}, 1000}},
                std::vector<float>(harinfo::MaxCsvCells, 1.0f));
   big.HeaderRE("OVER", "Above the limit", {{"", {}, 1000001}}, std::vector<float>(1000001, 1.0f));
-  harinfo::TViewSession s;
-  std::string msg;
+  TViewer s;
   const std::string path = Save("big.har", big);
-  ASSERT_TRUE(s.Open({path}, msg)) << msg;
-  s.Admit(Token, Port);
-  const std::string t = std::string("&token=") + Token;
-  EXPECT_EQ(harinfo::AnswerView(s, "/api/csv?h=ATIT" + t, Host).Status, 200);
-  const harinfo::TViewAnswer over = harinfo::AnswerView(s, "/api/csv?h=OVER" + t, Host);
+  ASSERT_TRUE(s.Open({path}));
+  EXPECT_EQ(s.Get("/api/csv?h=ATIT").Status, 200);
+  const harinfo::TViewAnswer over = s.Get("/api/csv?h=OVER");
   EXPECT_EQ(over.Status, 413);
   EXPECT_EQ(json::parse(over.Body)["error"],
             "a header of 1000001 cells is too large to download here: harinfo csv " + path +
@@ -355,7 +349,7 @@ TEST_F(ViewApi, SetsHistoryAndCsv) {
 TEST_F(ViewApi, FileChangedOnDisk) {
   const std::string copy = dir_.File("copy.har");
   std::filesystem::copy_file(std_, copy);
-  Open({copy});
+  ASSERT_TRUE(Open({copy}));
   EXPECT_EQ(Get("/api/slice?h=A1&sel=r").Status, 200);
   WriteFileBytes(copy, ChangedA2() + "x");
   EXPECT_EQ(Get("/api/slice?h=A1&sel=r").Status, 409);

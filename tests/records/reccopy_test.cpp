@@ -22,16 +22,22 @@ std::vector<Bytes> MixedRecords() {
   for (size_t len : {0, 1, 62, 63, 64, 65, 16381, 16382, 16383, 16384, 65535, 65536, 200000})
     records.push_back(fixture::Pattern(len, seed++));
   records.push_back(fixture::Pattern(static_cast<size_t>(ByteFileBufSize + 5), seed++));
-  for (int i = 0; i < 600; ++i) records.push_back(fixture::Pattern(static_cast<size_t>(i % 97), seed++));
+  for (int i = 0; i < 600; ++i)
+    records.push_back(fixture::Pattern(static_cast<size_t>(i % 97), seed++));
   records.push_back(fixture::Pattern(70000, seed++));
   return records;
 }
 
 // The records alone, without what a file of the framing begins with.
-Bytes RunBytes(const fixture::TempDir& dir, TFileFlavour flavour, const std::vector<Bytes>& records) {
+Bytes RunBytes(const fixture::TempDir& dir, TFileFlavour flavour,
+               const std::vector<Bytes>& records) {
   const Bytes file = fixture::RecordBytes(dir, flavour, records);
   const size_t start = fixture::RecordBytes(dir, flavour, {}).size();
   return Bytes(file.begin() + static_cast<std::ptrdiff_t>(start), file.end());
+}
+
+TFileFlavour OtherFlavour(TFileFlavour flavour) {
+  return flavour == TFileFlavour::OldLahey ? TFileFlavour::NewFujitsu : TFileFlavour::OldLahey;
 }
 
 struct TReframed {
@@ -43,8 +49,8 @@ struct TReframed {
 // Writes a name record (left waiting in the buffer), then `run` (records of
 // `from`) re-framed in `to`, and finishes the file. `failAfter` >= 0 fails
 // the disk that many bytes into the run.
-TReframed Reframe(const fixture::TempDir& dir, const Bytes& run, TFileFlavour from,
-                  TFileFlavour to, int64_t failAfter = -1) {
+TReframed Reframe(const fixture::TempDir& dir, const Bytes& run, TFileFlavour from, TFileFlavour to,
+                  int64_t failAfter = -1) {
   TReframed r;
   TRecFile f;
   const std::string path = dir.Path("reframed.har");
@@ -70,8 +76,7 @@ TEST(ReframeRun, GatheredWritesMatchTheRecordWriter) {
   std::vector<Bytes> named = records;
   named.insert(named.begin(), fixture::Name("ABCD"));
   for (const TFileFlavour from : fixture::kFlavours) {
-    const TFileFlavour to = from == TFileFlavour::OldLahey ? TFileFlavour::NewFujitsu
-                                                           : TFileFlavour::OldLahey;
+    const TFileFlavour to = OtherFlavour(from);
     const Bytes run = RunBytes(dir, from, records);
     const TReframed r = Reframe(dir, run, from, to);
     ASSERT_TRUE(r.ok) << r.msg;
@@ -84,8 +89,7 @@ TEST(ReframeRun, FullDiskAtAnyPointFailsTheRun) {
   fixture::TempDir dir;
   const std::vector<Bytes> records = MixedRecords();
   const Bytes run = RunBytes(dir, TFileFlavour::OldLahey, records);
-  const auto out = static_cast<int64_t>(
-      RunBytes(dir, TFileFlavour::NewFujitsu, records).size());
+  const auto out = static_cast<int64_t>(RunBytes(dir, TFileFlavour::NewFujitsu, records).size());
   // The first byte, inside the first batch, inside the large record, inside
   // a later batch, the last byte; and one past the end, which must succeed.
   for (const int64_t at : {int64_t{0}, int64_t{70}, int64_t{400000}, out - 3000, out - 1, out}) {
@@ -108,9 +112,7 @@ TEST(ReframeRun, BrokenRecordInTheRunIsAChangedInput) {
     ++badTrail.back();
     Bytes cut(run.begin(), run.end() - 2);
     for (const Bytes& bad : {badTrail, cut}) {
-      const TFileFlavour to = from == TFileFlavour::OldLahey ? TFileFlavour::NewFujitsu
-                                                             : TFileFlavour::OldLahey;
-      const TReframed r = Reframe(dir, bad, from, to);
+      const TReframed r = Reframe(dir, bad, from, OtherFlavour(from));
       EXPECT_FALSE(r.ok);
       EXPECT_EQ(r.msg, "Input file changed while it was copied: in.har [CopyRecords]");
     }

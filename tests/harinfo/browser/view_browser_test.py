@@ -6,6 +6,7 @@ totalled and fixed, the marks of a comparison with a renamed copy against
 Usage: view_browser_test.py HARINFO MARDEX SAMPLE WORKDIR [SCREENSHOT]
 Exits 77 (skipped) when Chromium, chromedriver or Selenium is missing.
 """
+import contextlib
 import csv
 import io
 import json
@@ -48,13 +49,19 @@ def check(ok, what):
         print("FAIL:", what)
 
 
-def serve(*files):
+@contextlib.contextmanager
+def served(*files):
+    """harinfo view of `files` for the block, which gets the page's address."""
     proc = subprocess.Popen([HARINFO, "view", "--no-browser", *files],
                             stdout=subprocess.PIPE, text=True)
-    line = proc.stdout.readline()
-    url = line.split()[-1]
-    assert url.startswith("http://127.0.0.1:"), line
-    return proc, url
+    try:
+        line = proc.stdout.readline()
+        url = line.split()[-1]
+        assert url.startswith("http://127.0.0.1:"), line
+        yield url
+    finally:
+        proc.terminate()
+        proc.wait(10)
 
 
 def csv_cells(header):
@@ -142,8 +149,18 @@ def main():
         options.add_argument(arg)
     driver = webdriver.Chrome(service=Service(executable_path=DRIVER),
                               options=options)
-    proc, url = serve(SAMPLE)
     try:
+        check_single(driver)
+        check_comparison(driver, renamed)
+    finally:
+        driver.quit()
+    print(f"{len(failures)} failures")
+    return 1 if failures else 0
+
+
+def check_single(driver):
+    """The sample alone: the guarded requests, the listing, TRAD's table."""
+    with served(SAMPLE) as url:
         base = url.split("/?")[0]
         token = url.split("token=")[1]
         # 403 without the token, with a wrong one, and with a foreign Host.
@@ -199,13 +216,11 @@ def main():
             driver.find_element(By.ID, "chart").location_once_scrolled_into_view
             driver.execute_script("window.scrollTo(0, 0)")
             driver.save_screenshot(SCREENSHOT)
-    finally:
-        proc.terminate()
-        proc.wait(10)
 
-    # The comparison with the renamed copy: marks as `harinfo diff` has them.
-    proc, url = serve(SAMPLE, renamed)
-    try:
+
+def check_comparison(driver, renamed):
+    """The comparison with the renamed copy: marks as `harinfo diff` has them."""
+    with served(SAMPLE, renamed) as url:
         diff = json.loads(subprocess.run([HARINFO, "diff", "--json", SAMPLE, renamed],
                                          capture_output=True, text=True).stdout)
         driver.get(url)
@@ -223,12 +238,6 @@ def main():
         driver.find_element(By.XPATH, "//section[@id='compare']//td[text()='PROD']").click()
         wait.until(lambda d: len(d.find_elements(By.CSS_SELECTOR, "#grid tbody td")) > 0)
         check(not driver.find_elements(By.CSS_SELECTOR, "#grid td.changed"), "PROD cells marked changed")
-    finally:
-        proc.terminate()
-        proc.wait(10)
-        driver.quit()
-    print(f"{len(failures)} failures")
-    return 1 if failures else 0
 
 
 if __name__ == "__main__":
