@@ -21,25 +21,16 @@ RUNS=${1:-5}
 shift || true
 CASES=("$@")
 [[ ${#CASES[@]} -gt 0 ]] || CASES=(128 512 1024 1024l many)
-ROOT=$(cd "$(dirname "$0")/.." && pwd)
-BUILD=${BUILD:-$ROOT/build/bench}
+source "$(dirname "$0")/common.sh"
 MARDEX=$BUILD/src/mardex/mardex
-GEN=$BUILD/bench/make_bench_file
-DIR=${BENCH_DIR:-/tmp/bench}
-TIME=/usr/bin/time
 
-for tool in "$MARDEX" "$GEN" "$TIME"; do
-  [[ -x $tool ]] || { echo "missing $tool (build the bench preset; apt-get install time)"; exit 1; }
-done
+need_tools "build the bench preset; apt-get install time" "$MARDEX" "$GEN" "$TIME"
 mkdir -p "$DIR"
 cleanup() {
   [[ ${KEEP:-0} == 1 ]] || rm -f "$DIR"/b*.har "$DIR"/out.har "$DIR"/copy.har "$DIR"/rep.har
   rm -f "$DIR"/time.txt "$DIR"/gen.txt
 }
 trap cleanup EXIT
-
-now() { date +%s.%N; }
-median() { sort -g | awk '{a[NR]=$1} END {if (NR%2) print a[(NR+1)/2]; else print (a[NR/2]+a[NR/2+1])/2}'; }
 
 # run_one CMD...: wall seconds of one run; peak RSS (KiB) in time.txt. The
 # dirty pages of earlier runs go to the disk first, so that no run pays for

@@ -14,16 +14,10 @@ set -euo pipefail
 
 RUNS=${1:-9}
 MIB=${2:-1024}
-ROOT=$(cd "$(dirname "$0")/.." && pwd)
-BUILD=${BUILD:-$ROOT/build/bench}
+source "$(dirname "$0")/common.sh"
 HARINFO=$BUILD/src/harinfo/harinfo
-GEN=$BUILD/bench/make_bench_file
-DIR=${BENCH_DIR:-/tmp/bench}
-TIME=/usr/bin/time
 PY=/usr/bin/python3
-for tool in "$HARINFO" "$GEN" "$TIME" "$PY" "$(command -v curl)"; do
-  [[ -x $tool ]] || { echo "missing $tool"; exit 1; }
-done
+need_tools "" "$HARINFO" "$GEN" "$TIME" "$PY" "$(command -v curl)"
 mkdir -p "$DIR"
 file=$DIR/bview$MIB.har
 server=
@@ -36,8 +30,6 @@ trap cleanup EXIT
 
 [[ -f $file ]] || "$GEN" "$file" "$MIB" >"$DIR/view-gen.txt"
 cat "$file" >/dev/null  # warm the page cache
-now() { date +%s.%N; }
-median() { sort -g | awk '{a[NR]=$1} END {if (NR%2) print a[(NR+1)/2]; else print (a[NR/2]+a[NR/2+1])/2}'; }
 
 # Start to listing: the server's start, its address, then /api/headers.
 t0=$(now)
