@@ -6,6 +6,7 @@ totalled and fixed, the marks of a comparison with a renamed copy against
 Usage: view_browser_test.py HARINFO MARDEX SAMPLE WORKDIR [SCREENSHOT]
 Exits 77 (skipped) when Chromium, chromedriver or Selenium is missing.
 """
+import atexit
 import contextlib
 import csv
 import io
@@ -149,17 +150,7 @@ def main():
         options.add_argument(arg)
     driver = webdriver.Chrome(service=Service(executable_path=DRIVER),
                               options=options)
-    try:
-        check_single(driver)
-        check_comparison(driver, renamed)
-    finally:
-        driver.quit()
-    print(f"{len(failures)} failures")
-    return 1 if failures else 0
-
-
-def check_single(driver):
-    """The sample alone: the guarded requests, the listing, TRAD's table."""
+    atexit.register(driver.quit)
     with served(SAMPLE) as url:
         base = url.split("/?")[0]
         token = url.split("token=")[1]
@@ -217,9 +208,7 @@ def check_single(driver):
             driver.execute_script("window.scrollTo(0, 0)")
             driver.save_screenshot(SCREENSHOT)
 
-
-def check_comparison(driver, renamed):
-    """The comparison with the renamed copy: marks as `harinfo diff` has them."""
+    # The comparison with the renamed copy: marks as `harinfo diff` has them.
     with served(SAMPLE, renamed) as url:
         diff = json.loads(subprocess.run([HARINFO, "diff", "--json", SAMPLE, renamed],
                                          capture_output=True, text=True).stdout)
@@ -238,6 +227,8 @@ def check_comparison(driver, renamed):
         driver.find_element(By.XPATH, "//section[@id='compare']//td[text()='PROD']").click()
         wait.until(lambda d: len(d.find_elements(By.CSS_SELECTOR, "#grid tbody td")) > 0)
         check(not driver.find_elements(By.CSS_SELECTOR, "#grid td.changed"), "PROD cells marked changed")
+    print(f"{len(failures)} failures")
+    return 1 if failures else 0
 
 
 if __name__ == "__main__":
