@@ -137,6 +137,31 @@ void CopyChunk(float* base, const TDims7& dims, const std::array<int32_t, 8>& lo
   }
 }
 
+// Where the block lo..hi lies in the array at base when its values are one
+// run there (every dimension below the highest that the block spans is
+// whole), on hosts that store values as the file does; else null.
+float* RunPlace(float* base, const TDims7& dims, const std::array<int32_t, 8>& lo,
+                const std::array<int32_t, 8>& hi) {
+  if constexpr (!kHostIsLittleEndian) return nullptr;
+  int top = 1;
+  for (int k = 1; k <= 7; ++k) {
+    if (hi[k] > lo[k]) top = k;
+  }
+  int64_t off = 0;
+  int64_t stride = 1;
+  for (int k = 1; k <= 7; ++k) {
+    if (k < top && (lo[k] != 1 || hi[k] != DimSize(dims, k))) return nullptr;
+    off += (static_cast<int64_t>(lo[k]) - 1) * stride;
+    stride *= DimSize(dims, k);
+  }
+  return base + off;
+}
+
+// Values read as the file stores them, made what DecodeFixRun makes of them.
+void FixNonFiniteRun(float* v, int64_t n) {
+  if (!KeepNonFinite) DecodeFixRun(v, reinterpret_cast<const uint8_t*>(v), n);
+}
+
 }  // namespace
 
 // One pass in blocks of a fixed length, which vectorises at -O2.
@@ -296,13 +321,26 @@ bool GetRLValues(TRecFile& f, THeaderRec* head, TFileFlavour flavour, TValueRead
       len[k] = static_cast<int64_t>(hi[k]) - lo[k] + 1;
     }
     const int64_t count = BlockCount(&len[1], 7);
-    const bool got =
-        decode ? GetRecBufInPlace(f, struc, ValuesRecStruc, elms, nElms, 4, flavour, msg)
-               : GetRecBufStruc(f, struc, ValuesRecStruc, elmsPos, nElms, 4, flavour, msg);
+    // A block that is one run of the array's values is read straight into
+    // its place; any other is copied there from the record.
+    float* run = decode && count > 0 && HoldsAll(mat) ? RunPlace(mat.Root->data(), dims, lo, hi)
+                                                      : nullptr;
+    bool into = false;
+    bool got = false;
+    if (run != nullptr && count <= INT32_MAX) {
+      got = GetRecBufInto(f, struc, ValuesRecStruc, run, static_cast<int32_t>(count), into, elms,
+                          nElms, 4, flavour, msg);
+    } else if (decode) {
+      got = GetRecBufInPlace(f, struc, ValuesRecStruc, elms, nElms, 4, flavour, msg);
+    } else {
+      got = GetRecBufStruc(f, struc, ValuesRecStruc, elmsPos, nElms, 4, flavour, msg);
+    }
     if (!got) return Tagged(msg, "GetRLData");
     const int32_t krec = DecodeInt32(struc);
     if (count != nElms) return FailTag(msg, "RL record wrong length", "GetRLData");
-    if (decode && count > 0) {
+    if (into) {
+      FixNonFiniteRun(run, count);
+    } else if (decode && count > 0) {
       // A non-empty block lies inside sizes of at least 1, so the array exists.
       if (!HoldsAll(mat)) return FailTag(msg, "Unexpected Nil Pointer", "GetRLData");
       CopyChunk(mat.Root->data(), dims, lo, hi, elms, count);

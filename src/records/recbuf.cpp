@@ -62,14 +62,26 @@ bool SkipWithin(TRecFile& f, int64_t n) {
 
 namespace {
 
+// Where a record's tail goes when the record has exactly the length that
+// tail makes: its first `At` data bytes are read as usual, the `Len` after
+// them straight into Dst. Used tells whether they went there.
+struct TTailInto {
+  uint8_t* Dst = nullptr;
+  int32_t At = 0;
+  int64_t Len = 0;
+  bool Used = false;
+};
+
 // Reads the next record: its leading marker, the first `keep` data bytes
 // into buf (all of them when keep is at least the length), the rest passed
 // over, and its trailing marker. With `view`, a whole record that the file's
 // buffer holds is left there instead, and `data` points at it (else at buf).
-// The faults, and their order, are those of reading the record whole.
+// With `tail`, a record of the length it names has its tail read into the
+// caller's memory instead. The faults, and their order, are those of reading
+// the record whole.
 bool ReadRecord(TRecFile& f, uint8_t* buf, int32_t keep, bool view, const uint8_t*& data,
                 int32_t& recLen, int64_t& dataPos, TFileFlavour flavour, bool& atEof,
-                std::string& msg) {
+                std::string& msg, TTailInto* tail = nullptr) {
   int32_t recLenCheck = 0;
   const bool ok = flavour == TFileFlavour::NewFujitsu
                       ? FujiGetRecLen(f, recLen, atEof, msg)
@@ -82,7 +94,14 @@ bool ReadRecord(TRecFile& f, uint8_t* buf, int32_t keep, bool view, const uint8_
   // The trailing marker stays in the buffer with the data, so that checking
   // it leaves the data where it is.
   const int trailSize = flavour == TFileFlavour::NewFujitsu ? 4 : LaheyLenBytes(recLenCheck);
-  data = view && head == recLen ? f.File->View(recLen, trailSize) : nullptr;
+  if (tail != nullptr && head == recLen && tail->At <= recLen && recLen - tail->At == tail->Len) {
+    if (!FileRead(f, buf, tail->At, msg) || !FileRead(f, tail->Dst, recLen - tail->At, msg))
+      return Tagged(msg, "GetLaheyRecA");
+    tail->Used = true;
+    data = buf;
+  } else {
+    data = view && head == recLen ? f.File->View(recLen, trailSize) : nullptr;
+  }
   if (data == nullptr) {
     if (!FileRead(f, buf, head, msg)) return Tagged(msg, "GetLaheyRecA");
     data = buf;
@@ -105,9 +124,10 @@ bool ReadRecord(TRecFile& f, uint8_t* buf, int32_t keep, bool view, const uint8_
 enum class TRecRead { IntoHarBuf, InPlace, StrucOnly };
 
 // GetRecBuf as `how` says; elmsPos is the offset of the elements in the file.
+// With `tail`, elements of the length it names go to its memory.
 bool ReadRecBuf(TRecFile& f, const uint8_t*& strucPtr, int32_t strucSiz, TRecRead how,
                 const uint8_t*& elmsPtr, int64_t& elmsPos, int32_t& nElms, int32_t sizElms,
-                TFileFlavour flavour, std::string& msg) {
+                TFileFlavour flavour, std::string& msg, TTailInto* tail = nullptr) {
   const bool keepElms = how != TRecRead::StrucOnly;
   assert(strucSiz >= 0 && sizElms >= 0);
   if (sizElms == 0) return Fail(msg, "sizelms=0") || Tagged(msg, "GetRecBuf");
@@ -118,8 +138,9 @@ bool ReadRecBuf(TRecFile& f, const uint8_t*& strucPtr, int32_t strucSiz, TRecRea
       keepElms ? INT32_MAX : static_cast<int32_t>(std::min<int64_t>(fixedLen, INT32_MAX));
   int64_t dataPos = 0;
   const uint8_t* data = nullptr;
+  if (tail != nullptr) tail->At = static_cast<int32_t>(std::min<int64_t>(fixedLen, INT32_MAX));
   if (!ReadRecord(f, HarBuf(), keep, how == TRecRead::InPlace, data, recLen, dataPos, flavour,
-                  atEof, msg))
+                  atEof, msg, tail))
     return Tagged(msg, "GetRecBuf");
   // The end of the file assigns no text of its own: the tag alone.
   if (atEof) return Tagged(msg, "GetRecBuf");
@@ -129,7 +150,7 @@ bool ReadRecBuf(TRecFile& f, const uint8_t*& strucPtr, int32_t strucSiz, TRecRea
            Tagged(msg, "GetRecBuf");
   }
   strucPtr = data + LenHead;
-  elmsPtr = keepElms ? strucPtr + strucSiz : nullptr;
+  elmsPtr = keepElms && (tail == nullptr || !tail->Used) ? strucPtr + strucSiz : nullptr;
   elmsPos = dataPos + fixedLen;
   const int64_t rest = recLen - fixedLen;
   if (rest % sizElms != 0) return Fail(msg, "Non-Unit Record Length") || Tagged(msg, "GetRecBuf");
@@ -267,6 +288,19 @@ bool GetRecBufInPlace(TRecFile& f, const uint8_t*& strucPtr, int32_t strucSiz,
   int64_t elmsPos = 0;
   return ReadRecBuf(f, strucPtr, strucSiz, TRecRead::InPlace, elmsPtr, elmsPos, nElms, sizElms,
                     flavour, msg);
+}
+
+bool GetRecBufInto(TRecFile& f, const uint8_t*& strucPtr, int32_t strucSiz, void* dst,
+                   int32_t nWanted, bool& into, const uint8_t*& elmsPtr, int32_t& nElms,
+                   int32_t sizElms, TFileFlavour flavour, std::string& msg) {
+  TTailInto tail;
+  tail.Dst = static_cast<uint8_t*>(dst);
+  tail.Len = int64_t{nWanted} * sizElms;
+  int64_t elmsPos = 0;
+  const bool ok = ReadRecBuf(f, strucPtr, strucSiz, TRecRead::InPlace, elmsPtr, elmsPos, nElms,
+                             sizElms, flavour, msg, &tail);
+  into = ok && tail.Used;
+  return ok;
 }
 
 bool GetRecBufStruc(TRecFile& f, const uint8_t*& strucPtr, int32_t strucSiz, int64_t& elmsPos,

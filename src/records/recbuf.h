@@ -75,6 +75,14 @@ bool GetRecBufInPlace(TRecFile& f, const uint8_t*& strucPtr, int32_t strucSiz,
                       const uint8_t*& elmsPtr, int32_t& nElms, int32_t sizElms,
                       TFileFlavour flavour, std::string& msg);
 
+// As GetRecBufInPlace, with the same faults in the same order, but when the
+// record holds exactly nWanted elements they are read straight into dst (as
+// the file stores them) and `into` is set; elmsPtr is then null. Otherwise
+// `into` is false and elmsPtr points at them as GetRecBufInPlace leaves them.
+bool GetRecBufInto(TRecFile& f, const uint8_t*& strucPtr, int32_t strucSiz, void* dst,
+                   int32_t nWanted, bool& into, const uint8_t*& elmsPtr, int32_t& nElms,
+                   int32_t sizElms, TFileFlavour flavour, std::string& msg);
+
 // As GetRecBuf, with the same faults in the same order, but only the head
 // and the structure are read into HarBuf: the elements are passed over
 // (repositioning, never reading), and elmsPos is the file offset where they

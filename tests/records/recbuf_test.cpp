@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "records/records_fixture.h"
@@ -229,6 +230,75 @@ TEST_P(RecordsTest, RandomRoundTrip) {
   bool atEof = false;
   EXPECT_TRUE(GetLaheyRecA(f_, HarBuf(), len, flavour(), atEof, msg_)) << msg_;
   EXPECT_TRUE(atEof);
+}
+
+// Reading a record's elements straight into the caller's memory gives what
+// reading it in the file's buffer gives, faults and their texts included;
+// only a record of exactly the wanted length goes there, and memory is left
+// alone otherwise.
+TEST_P(RecordsTest, GetRecBufIntoMatchesInPlace) {
+  enum class Damage { None, Cut, Trail };
+  struct Case {
+    size_t dataLen;  // blank head, 4-byte structure, elements
+    int32_t wanted;  // elements
+    Damage damage;
+  };
+  const Case cases[] = {
+      {8 + 4 * 3, 3, Damage::None},   {8 + 4 * 5, 3, Damage::None},
+      {8, 0, Damage::None},           {8 + 4 * 2 + 1, 2, Damage::None},
+      {6, 0, Damage::None},           {8 + 4 * 3, 3, Damage::Cut},
+      {8 + 4 * 3, 3, Damage::Trail},  {8 + 4 * 3, 4, Damage::Trail},
+      {8 + 4 * 900, 900, Damage::None},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.dataLen << " bytes, " << c.wanted << " wanted");
+    // Five records first: detection reads no further, so a cut one is met
+    // only by the reading under test.
+    const Bytes name = fixture::Name("HEAD");
+    Make({name, name, name, name, name, fixture::Pattern(c.dataLen, 5)});
+    CloseLaheyFile(f_);
+    const size_t size = fixture::ReadBytes(path_).size();
+    if (c.damage == Damage::Cut) fixture::Truncate(path_, size - 6);
+    if (c.damage == Damage::Trail) fixture::IncrementByte(path_, size - 1);
+    struct Got {
+      bool ok = false;
+      std::string msg;
+      int32_t nElms = -1;
+      Bytes struc, elms;
+    };
+    const auto read = [&](bool into) {
+      Got g;
+      Reopen();
+      int32_t len = 0;
+      for (int i = 0; i < 5; ++i) EXPECT_TRUE(GetNextRec(f_, HarBuf(), len, flavour(), g.msg));
+      const uint8_t* s = nullptr;
+      const uint8_t* e = nullptr;
+      Bytes dst(4 * static_cast<size_t>(c.wanted) + 1, 0xEE);
+      bool went = false;
+      g.ok = into ? GetRecBufInto(f_, s, 4, dst.data(), c.wanted, went, e, g.nElms, 4, flavour(),
+                                  g.msg)
+                  : GetRecBufInPlace(f_, s, 4, e, g.nElms, 4, flavour(), g.msg);
+      EXPECT_EQ(went, into && g.ok && g.nElms == c.wanted);
+      EXPECT_EQ(dst.back(), 0xEE);  // nothing past the wanted elements
+      if (g.ok) {
+        g.struc.assign(s, s + 4);
+        const uint8_t* from = went ? dst.data() : e;
+        g.elms.assign(from, from + 4 * static_cast<size_t>(g.nElms));
+      }
+      if (into && g.ok && !went) {
+        EXPECT_TRUE(std::all_of(dst.begin(), dst.end(), [](uint8_t b) { return b == 0xEE; }));
+      }
+      CloseLaheyFile(f_);
+      return g;
+    };
+    const Got inPlace = read(false);
+    const Got into = read(true);
+    EXPECT_EQ(into.ok, inPlace.ok);
+    EXPECT_EQ(into.msg, inPlace.msg);
+    EXPECT_EQ(into.nElms, inPlace.nElms);
+    EXPECT_EQ(into.struc, inPlace.struc);
+    EXPECT_EQ(into.elms, inPlace.elms);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(BothFramings, RecordsTest,
