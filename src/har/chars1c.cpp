@@ -37,6 +37,10 @@ bool ReadStringRecords(TRecFile& f, std::vector<std::string>& v, int32_t n, int3
     const char* chars = reinterpret_cast<const char*>(elms);
     if (!CheckedAlloc(
             [&] {
+              // Room for the record's strings at once (nHere is bounded by
+              // the record's length), growing at least twice as fast.
+              if (v.capacity() - v.size() < static_cast<size_t>(nHere))
+                v.reserve(std::max(v.size() + static_cast<size_t>(nHere), 2 * v.capacity()));
               for (int32_t j = 0; j < nHere; ++j) {
                 v.emplace_back(TrimTrailingBlanks(std::string_view(chars + int64_t{j} * l, l)));
               }
