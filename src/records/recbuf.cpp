@@ -94,7 +94,7 @@ bool ReadRecord(TRecFile& f, uint8_t* buf, int32_t keep, bool view, const uint8_
   // The trailing marker stays in the buffer with the data, so that checking
   // it leaves the data where it is.
   const int trailSize = flavour == TFileFlavour::NewFujitsu ? 4 : LaheyLenBytes(recLenCheck);
-  if (tail != nullptr && head == recLen && tail->At <= recLen && recLen - tail->At == tail->Len) {
+  if (tail != nullptr && head == recLen && recLen - tail->At == tail->Len) {
     if (!FileRead(f, buf, tail->At, msg) || !FileRead(f, tail->Dst, recLen - tail->At, msg))
       return Tagged(msg, "GetLaheyRecA");
     tail->Used = true;
