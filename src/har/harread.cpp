@@ -29,16 +29,6 @@ PHeaderRec* SpecialSlot(THarData& h, const std::string& name) {
   return nullptr;
 }
 
-bool FileHead(THarData& h, PHeaderRec head, std::string& msg) {
-  if (PHeaderRec* slot = SpecialSlot(h, head->Name)) {
-    *slot = std::move(head);  // a later header of the name replaces the earlier one
-    return true;
-  }
-  if (h.NHeads() >= MaxHeads)
-    return Fail(msg, "Too many headers: max is " + std::to_string(MaxHeads));
-  return CheckedAlloc([&] { h.Heads.push_back(std::move(head)); }, msg);
-}
-
 // Closes the input on every way out of the reading loop, unless headers
 // whose values stay in the file share it.
 class ReadingFile {
@@ -82,22 +72,14 @@ bool ReadData(TRecFile& f, THeaderRec* head, TFileFlavour flavour, TValueReading
 
 bool ReadHeaders(const std::shared_ptr<TRecFile>& file, THarData& harData, TFileFlavour flavour,
                  bool skipBad, TValueReading how, bool& skippedAny, std::string& msg) {
-  TRecFile& f = *file;
   for (;;) {
     PHeaderRec head;
-    if (!SafeGetMem(head, msg)) return false;
     bool found = false;
     bool skipped = false;
-    if (!GetHeaderRecord(f, found, skipped, flavour, skipBad, msg, head.get())) return false;
+    if (!ReadNextHeader(file, flavour, skipBad, how, head, found, skipped, msg)) return false;
     if (skipped) skippedAny = true;
     if (!found) return true;
-    if (!ReadData(f, head.get(), flavour, how, msg)) return false;
-    // Readers that left the values in the file said where.
-    if (how != TValueReading::Decode && head->Values.End > 0) {
-      head->Values.File = file;
-      head->Values.Flavour = flavour;
-    }
-    if (!FileHead(harData, std::move(head), msg)) return false;
+    if (!FileHeader(harData, std::move(head), msg)) return false;
   }
 }
 
@@ -156,6 +138,37 @@ bool ReadMoreIntoHarFile(const std::string& fileName, THarData* harData, bool do
   if (!ReadHeaders(in.file, *harData, flavour, skipBad, how, skippedAny, msg))
     return Tagged(msg, "ReadMoreIntoHarFile");
   if (!CompleteHarFile(harData, doSort, msg)) return Tagged(msg, "ReadMoreIntoHarFile");
+  return true;
+}
+
+bool IsSpecialHeaderName(const std::string& name) {
+  return name == "XXCD" || name == "XXCR" || name == "XXHS" || name == "XXCP" || name == "XXFF";
+}
+
+bool FileHeader(THarData& harData, PHeaderRec head, std::string& msg) {
+  if (PHeaderRec* slot = SpecialSlot(harData, head->Name)) {
+    *slot = std::move(head);  // a later header of the name replaces the earlier one
+    return true;
+  }
+  if (harData.NHeads() >= MaxHeads)
+    return Fail(msg, "Too many headers: max is " + std::to_string(MaxHeads));
+  return CheckedAlloc([&] { harData.Heads.push_back(std::move(head)); }, msg);
+}
+
+bool ReadNextHeader(const std::shared_ptr<TRecFile>& file, TFileFlavour flavour, bool skipBad,
+                    TValueReading how, PHeaderRec& head, bool& found, bool& skipped,
+                    std::string& msg) {
+  found = false;
+  skipped = false;
+  if (!SafeGetMem(head, msg)) return false;
+  if (!GetHeaderRecord(*file, found, skipped, flavour, skipBad, msg, head.get())) return false;
+  if (!found) return true;
+  if (!ReadData(*file, head.get(), flavour, how, msg)) return false;
+  // Readers that left the values in the file said where.
+  if (how != TValueReading::Decode && head->Values.End > 0) {
+    head->Values.File = file;
+    head->Values.Flavour = flavour;
+  }
   return true;
 }
 

@@ -53,21 +53,20 @@ void FillUnknownSetNames(THeaderRec& head) {
   det.stknow = allNamed;
 }
 
-bool WriteOrdinaryHeaders(TRecFile& f, THarData& harData, TFileFlavour flavour, std::string& msg) {
-  for (const bool xxPass : {true, false}) {
-    for (const PHeaderRec& head : harData.Heads) {
-      if (head == nullptr || head->Name == "XXFF" || IsXXHead(head.get()) != xxPass) continue;
-      if (head->HeadType == "RE") FillUnknownSetNames(*head);
-      if (!WriteHead(f, head.get(), flavour, msg)) return false;
-    }
+// The ordinary headers whose names begin with XX (xxPass) or the others.
+bool WriteOrdinaryPass(TRecFile& f, THarData& harData, TFileFlavour flavour, bool xxPass,
+                       std::string& msg) {
+  for (const PHeaderRec& head : harData.Heads) {
+    if (head == nullptr || head->Name == "XXFF" || IsXXHead(head.get()) != xxPass) continue;
+    if (!WriteOrdinaryHeader(f, head.get(), flavour, msg)) return false;
   }
   return true;
 }
 
-// Everything written after the file was created: stamps, the special
-// headers in their fixed order, then the ordinary ones.
-bool WriteAllHeaders(TRecFile& f, const std::string& progName, const std::string& dateText,
-                     THarData& harData, TFileFlavour flavour, std::string& msg) {
+}  // namespace
+
+bool WriteLeadingHeaders(TRecFile& f, const std::string& progName, const std::string& dateText,
+                         THarData& harData, TFileFlavour flavour, std::string& msg) {
   if (!SetCreationDateHeader(&harData, dateText, msg)) return false;
   if (!SetCreatingProgHeader(&harData, progName, msg)) return false;
   for (PHeaderRec* slot : {&harData.XXCDHead, &harData.XXCRHead, &harData.XXCPHead}) {
@@ -79,7 +78,22 @@ bool WriteAllHeaders(TRecFile& f, const std::string& progName, const std::string
     return Fail(msg, "History strings are of length " + std::to_string(hist->LenString) +
                          " should be " + std::to_string(HistLineLen) + ".");
   if (hist->NStrings > 0 && !WriteHead(f, hist, flavour, msg)) return false;
-  return WriteOrdinaryHeaders(f, harData, flavour, msg);
+  return WriteOrdinaryPass(f, harData, flavour, true, msg);
+}
+
+bool WriteOrdinaryHeader(TRecFile& f, THeaderRec* head, TFileFlavour flavour, std::string& msg) {
+  if (head->HeadType == "RE") FillUnknownSetNames(*head);
+  return WriteHead(f, head, flavour, msg);
+}
+
+namespace {
+
+// Everything written after the file was created: stamps, the special
+// headers in their fixed order, then the ordinary ones.
+bool WriteAllHeaders(TRecFile& f, const std::string& progName, const std::string& dateText,
+                     THarData& harData, TFileFlavour flavour, std::string& msg) {
+  return WriteLeadingHeaders(f, progName, dateText, harData, flavour, msg) &&
+         WriteOrdinaryPass(f, harData, flavour, false, msg);
 }
 
 // Closes the files that values were left in, so that the output may take
@@ -161,17 +175,22 @@ bool FindIllegalHeader(THarData& harData, std::string& badName, int32_t& pos, st
   msg.clear();
   for (int32_t i = 1; i <= harData.NHeads(); ++i) {
     THeaderRec* head = harData.Heads[static_cast<size_t>(i - 1)].get();
-    if (head == nullptr) continue;
-    std::string name = UpperAscii(head->Name.substr(0, HeadNameLen));
-    if (name.starts_with("XX")) continue;
-    if (!CheckHeaderName(name, msg)) {
-      badName = name;
-      pos = i;
-      return true;
-    }
-    head->Name = name;
+    if (head == nullptr || NormaliseHeaderName(*head, badName, msg)) continue;
+    pos = i;
+    return true;
   }
   return false;
+}
+
+bool NormaliseHeaderName(THeaderRec& head, std::string& badName, std::string& msg) {
+  std::string name = UpperAscii(head.Name.substr(0, HeadNameLen));
+  if (name.starts_with("XX")) return true;
+  if (!CheckHeaderName(name, msg)) {
+    badName = name;
+    return false;
+  }
+  head.Name = name;
+  return true;
 }
 
 bool FindDuplicateHeader(const THarData& harData, std::string& dupName, int32_t& pos1,

@@ -30,6 +30,17 @@ extern TFileFlavour DefaultFlavour;  // NewFujitsu
 bool WriteHarFile(const std::string& fileName, const std::string& progName,
                   const std::string& dateText, THarData* harData, std::string& msg);
 
+// The parts of WriteHarFile's writing, for a writer that puts out the
+// headers whose names do not begin with XX one by one as it gets them:
+// WriteLeadingHeaders stamps XXCD/XXCR and writes everything that comes
+// before them (the special headers, the history, the ordinary XX headers of
+// harData, which must be complete: CompleteHarFile); WriteOrdinaryHeader
+// writes one ordinary header as WriteHarFile does ("Unk" + size set names).
+// Failures are WriteHead's, untagged otherwise.
+bool WriteLeadingHeaders(TRecFile& f, const std::string& progName, const std::string& dateText,
+                         THarData& harData, TFileFlavour flavour, std::string& msg);
+bool WriteOrdinaryHeader(TRecFile& f, THeaderRec* head, TFileFlavour flavour, std::string& msg);
+
 // Writes one header through the writer of its type (RL/RE, 1C, 2I). False
 // with " [WriteHead:" + the first 4 characters of its name + "]".
 bool WriteHead(TRecFile& f, THeaderRec* head, TFileFlavour flavour, std::string& msg);
@@ -43,6 +54,11 @@ bool CheckHarFile(THarData* harData, std::string& msg);
 // badName is that name as CheckHeaderName left it, pos its position (from
 // 1), msg the rule's message. Legal names before it are stored normalised.
 bool FindIllegalHeader(THarData& harData, std::string& badName, int32_t& pos, std::string& msg);
+
+// FindIllegalHeader's test of one header: true when its name begins with XX
+// or is legal (and is then stored normalised); false with badName and msg
+// as FindIllegalHeader gives them.
+bool NormaliseHeaderName(THeaderRec& head, std::string& badName, std::string& msg);
 
 // True when two headers (XX names included) have the same normalised name:
 // pos1 is the first header that has a later twin, pos2 its first twin, as a

@@ -8,6 +8,7 @@
 #include "modrask/records/lheyfile.h"
 #include "modrask/sets/SetStore.h"
 #include "modrask/sets/harsets.h"
+#include "modrask/sets/renamepass.h"
 #include "modrask/sets/renameset.h"
 #include "modrask/support/mhUtil.h"
 #include "modrask/support/names.h"
@@ -65,18 +66,42 @@ bool OpenHarFile(std::ostream& out, PHarData& harData, const std::string& fileNa
   return true;
 }
 
-void ReportTransfer(std::ostream& out, const THarData& harData, const std::string& fileName) {
-  out << harData.NHeads() << " headers transferred to new file " << fileName << FlavourGap
-      << FlavourName(harData.Flavour) << '\n';
+namespace {
+
+void ReportTransfer(std::ostream& out, int32_t nHeads, TFileFlavour flavour,
+                    const std::string& fileName) {
+  out << nHeads << " headers transferred to new file " << fileName << FlavourGap
+      << FlavourName(flavour) << '\n';
 }
 
-int RunMardex(const std::vector<std::string>& args, std::ostream& out) {
-  uint32_t startTick = 0;
-  ElapsedTime(startTick, "", out);
+}  // namespace
 
-  TMardexArgs a;
-  if (const int code = CheckArguments(args, a, out); code != ExitSuccess) return code;
+void ReportTransfer(std::ostream& out, const THarData& harData, const std::string& fileName) {
+  ReportTransfer(out, harData.NHeads(), harData.Flavour, fileName);
+}
 
+bool MardexOnePass = true;
+
+namespace {
+
+// The lines that end a run that wrote the output.
+int SuccessExit(std::ostream& out, const TMardexArgs& a, int32_t nHeads, TFileFlavour flavour,
+                int32_t nChanges, uint32_t startTick) {
+  ReportTransfer(out, nHeads, flavour, a.NewFile);
+  out << "There were " << nChanges << " set name changes from " << DQ << a.OldSet << DQ << " to "
+      << DQ << a.NewSet << DQ << '\n';
+  ElapsedTime(startTick, "total execution time", out);
+  ClosingPrompt(out);
+  return ExitSuccess;
+}
+
+void WarnNoSet(std::ostream& out, const TMardexArgs& a) {
+  out << "WARNING: file contains no set called " << DQ << a.OldSet << DQ << '\n';
+}
+
+// The run that reads the whole file before it writes: the judge of every
+// failure, with its messages in their order.
+int RunWholeFile(const TMardexArgs& a, uint32_t startTick, std::ostream& out) {
   std::string errMsg;
   PHarData harData;
   if (!OpenHarFile(out, harData, a.OldFile, errMsg)) return UsageExit(out);
@@ -88,7 +113,7 @@ int RunMardex(const std::vector<std::string>& args, std::ostream& out) {
   }
   const int32_t nFound = CountSetsByName(store.get(), a.OldSet);
   if (nFound < 1) {
-    out << "WARNING: file contains no set called " << DQ << a.OldSet << DQ << '\n';
+    WarnNoSet(out, a);
   } else if (nFound > 1) {
     // The sets differ in size; the message says 2 however many there are.
     return ErrorExit(out, "Sorry, file contains 2 DIFFERENT sets called " + (DQ + a.OldSet + DQ));
@@ -104,12 +129,28 @@ int RunMardex(const std::vector<std::string>& args, std::ostream& out) {
     return LateFailureExit(out, errMsg);
   }
 
-  ReportTransfer(out, *harData, a.NewFile);
-  out << "There were " << nChanges << " set name changes from " << DQ << a.OldSet << DQ << " to "
-      << DQ << a.NewSet << DQ << '\n';
-  ElapsedTime(startTick, "total execution time", out);
-  ClosingPrompt(out);
-  return ExitSuccess;
+  return SuccessExit(out, a, harData->NHeads(), harData->Flavour, nChanges, startTick);
+}
+
+}  // namespace
+
+int RunMardex(const std::vector<std::string>& args, std::ostream& out) {
+  uint32_t startTick = 0;
+  ElapsedTime(startTick, "", out);
+
+  TMardexArgs a;
+  if (const int code = CheckArguments(args, a, out); code != ExitSuccess) return code;
+
+  // A rename that reads the file once, and prints what the whole-file run
+  // prints on success; any failure or refusal leaves nothing, and the
+  // whole-file run then tells what it is.
+  TOnePassRename r;
+  if (!MardexOnePass ||
+      !RenameInOnePass(a.OldFile, a.NewFile, a.OldSet, a.NewSet, "Mardex", LocalTimeText(), r))
+    return RunWholeFile(a, startTick, out);
+  out << "Opened HAR file " << a.OldFile << FlavourGap << FlavourName(r.ReadFlavour) << '\n';
+  if (!r.SetFound) WarnNoSet(out, a);
+  return SuccessExit(out, a, r.NHeads, r.WrittenFlavour, r.NChanges, startTick);
 }
 
 }  // namespace modrask

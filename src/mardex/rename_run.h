@@ -24,6 +24,11 @@ bool OpenHarFile(std::ostream& out, PHarData& harData, const std::string& fileNa
 // framing (the framing harData now holds).
 void ReportTransfer(std::ostream& out, const THarData& harData, const std::string& fileName);
 
+// True (the default): the run first tries the rename that reads the input
+// once (renamepass.h) and falls back on the whole-file run when that gives
+// up; false: the whole-file run alone. The output and report are the same.
+extern bool MardexOnePass;
+
 // The whole program after start-up: `args` are the command-line arguments
 // without the program name (OLD.HAR NEW.HAR REGION ZONE). Returns the exit
 // code: 0 on success, including a run that only warned that the old set is

@@ -334,15 +334,20 @@ int64_t ByteFile::ReadAt(int64_t pos, uint8_t* dst, int64_t n) {
     std::memcpy(dst, buf_.get() + (pos - bufStart), static_cast<size_t>(n));
     return n;
   }
-  if (n <= kWindowedReadMax && ReadFromWindow(pos, dst, n)) return n;
+  // Bytes that end inside the buffer (values just read past, wanted again
+  // at once) come from the file only up to where the buffer begins.
+  const bool endHeld = pos < bufStart && pos + n > bufStart && pos + n <= osPos_;
+  const int64_t fromFile = endHeld ? bufStart - pos : n;
+  if (!endHeld && n <= kWindowedReadMax && ReadFromWindow(pos, dst, n)) return n;
   int64_t got = 0;
-  while (got < n) {
-    const int64_t r = HostReadAt(fd_, pos + got, dst + got, n - got);
+  while (got < fromFile) {
+    const int64_t r = HostReadAt(fd_, pos + got, dst + got, fromFile - got);
     if (r < 0) SystemError("reading", name_);
-    if (r == 0) break;
+    if (r == 0) return got;
     got += r;
   }
-  return got;
+  if (endHeld) std::memcpy(dst + got, buf_.get(), static_cast<size_t>(n - got));
+  return n;
 }
 
 bool ByteFile::ReadFromWindow(int64_t pos, uint8_t* dst, int64_t n) {

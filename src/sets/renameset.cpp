@@ -44,6 +44,17 @@ void RenameInCharHeader(THeaderRec& h, const std::string& oldUp, const std::stri
 
 }  // namespace
 
+bool RenameSetInHeader(THeaderRec& h, const std::string& oldUp, const std::string& newName,
+                       int32_t& nChanges, std::string& msg) {
+  if (h.HeadType == "RE") RenameInArray(h, oldUp, newName, nChanges);
+  if (h.HeadType == "1C") RenameInCharHeader(h, oldUp, newName, nChanges);
+  return CompleteHeaderRecord(&h, msg);
+}
+
+std::string RenameHistoryLine(const std::string& oldName, const std::string& newName) {
+  return "Set " + oldName + " was globally renamed to " + newName;
+}
+
 bool RenameSetInHar(THarData* harData, const std::string& oldName, const std::string& newName,
                     std::string& msg, int32_t& nChanges) {
   nChanges = 0;
@@ -56,11 +67,9 @@ bool RenameSetInHar(THarData* harData, const std::string& oldName, const std::st
   const std::string oldUp = UpperAscii(oldName);
   for (const PHeaderRec& h : harData->Heads) {
     if (h == nullptr) continue;
-    if (h->HeadType == "RE") RenameInArray(*h, oldUp, newName, nChanges);
-    if (h->HeadType == "1C") RenameInCharHeader(*h, oldUp, newName, nChanges);
-    if (!CompleteHeaderRecord(h.get(), msg)) return Tagged(msg, "RenameSetInHar");
+    if (!RenameSetInHeader(*h, oldUp, newName, nChanges, msg)) return Tagged(msg, "RenameSetInHar");
   }
-  const std::vector<std::string> lines{"Set " + oldName + " was globally renamed to " + newName};
+  const std::vector<std::string> lines{RenameHistoryLine(oldName, newName)};
   if (!AddHistoryLines(harData, lines, msg)) return Tagged(msg, "RenameSetInHar");
   return true;
 }

@@ -20,4 +20,13 @@ namespace modrask {
 bool RenameSetInHar(THarData* harData, const std::string& oldName, const std::string& newName,
                     std::string& msg, int32_t& nChanges);
 
+// RenameSetInHar's work on one header: the set `oldUp` (upper-cased) renamed
+// in it, then the header completed again; false with CompleteHeaderRecord's
+// message (untagged).
+bool RenameSetInHeader(THeaderRec& h, const std::string& oldUp, const std::string& newName,
+                       int32_t& nChanges, std::string& msg);
+
+// The history line of a rename.
+std::string RenameHistoryLine(const std::string& oldName, const std::string& newName);
+
 }  // namespace modrask
