@@ -168,6 +168,12 @@ const uint8_t* ByteFile::ReadRun(int64_t pos, int64_t n,
       FatalError(msg);
     runSize_ = n;
   }
+  // A run the buffer holds whole is handed out from there, uncopied.
+  const int64_t bufStart = osPos_ - bufEnd_;
+  if (pos >= bufStart && pos + n <= osPos_) {
+    const uint8_t* held = buf_.get() + (pos - bufStart);
+    return arrived(held, n) ? held : nullptr;
+  }
   for (int64_t got = 0; got < n;) {
     const int64_t piece = std::min(n - got, kRunPiece);
     if (ReadAt(pos + got, run_.get() + got, piece) < piece) return nullptr;
@@ -222,15 +228,20 @@ bool ByteFile::Write(const void* src, int64_t n) {
   if (!CountTestBytes(n)) return false;
   const auto* in = static_cast<const uint8_t*>(src);
   const int64_t cap = bufSize_;
-  // Longer runs go out from where they lie, sparing a copy into the buffer.
+  // Longer runs go out from where they lie, sparing a copy into the buffer,
+  // in calls of a buffer's worth: the kernel copies larger ones more slowly.
   if (n >= kDirectWriteMin) {
     if (!FlushBuffer()) return false;
-    if (!HostWriteAll(fd_, in, n)) {
-      failed_ = true;
-      return false;
+    for (int64_t done = 0; done < n;) {
+      const int64_t piece = std::min(n - done, ByteFileBufSize);
+      if (!HostWriteAll(fd_, in + done, piece)) {
+        failed_ = true;
+        return false;
+      }
+      done += piece;
+      osPos_ += piece;
+      StartWriteback();
     }
-    osPos_ += n;
-    StartWriteback();
     return true;
   }
   if (bufEnd_ + n > cap && !FlushBuffer()) return false;

@@ -53,8 +53,10 @@ class ByteFile {
   // `arrived` is called with the buffer and the bytes it holds so far (while
   // the newest are still in the processor's cache), and may stop the
   // reading by returning false. Returns the buffer, valid until the next run
-  // is read; null when the file ends before pos + n or `arrived` stopped.
-  // The read buffer and the position are left as they were.
+  // is read or the file is next read; null when the file ends before
+  // pos + n or `arrived` stopped. A run that the read buffer holds whole is
+  // handed out from it, in one piece, without a copy. The read buffer and
+  // the position are left as they were.
   const uint8_t* ReadRun(int64_t pos, int64_t n,
                          const std::function<bool(const uint8_t*, int64_t)>& arrived);
 

@@ -21,9 +21,9 @@ bool CopyRecords(TRecFile& dst, TFileFlavour dstFlavour, TRecFile& src, TFileFla
                  int64_t begin, int64_t end, std::string& msg);
 
 // The records of `src` (in `flavour`) from byte `begin` up to byte `end`,
-// read whole into memory, valid until the next run of src is read. Each
-// record's data goes to `visit` as soon as it has arrived, while it is still
-// in the processor's cache. Null when the file ends first, a record is not
+// read whole into memory, valid until the next run of src is read or src is
+// next read. Each record's data goes to `visit` as soon as it has arrived,
+// while it is still in the processor's cache. Null when the file ends first, a record is not
 // whole, or `visit` returns false.
 const uint8_t* ReadRecordRun(TRecFile& src, int64_t begin, int64_t end, TFileFlavour flavour,
                              const std::function<bool(const uint8_t* data, int32_t len)>& visit);

@@ -1,11 +1,13 @@
 // The buffered file's reads against the bytes it holds: a random walk of
 // sequential reads, views, moves, runs at offsets and copies, so that the
 // read buffer, the run buffer and the window over short runs meet in every
-// order, near the end of the file too.
+// order, near the end of the file too, and runs the read buffer holds
+// whole or in part.
 #include "modrask/records/bytefile.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "records_fixture.h"
@@ -43,6 +45,9 @@ TEST(ByteFileReads, RandomWalkAgreesWithTheBytes) {
     // Offsets walk forward from the last run most of the time, else jump.
     runPos = below(4) != 0 ? runPos + n + below(3000) : below(size);
     if (runPos > size) runPos = below(size);
+    // Now and then a run that ends just behind the reading, as the values
+    // a reader has just passed over: the read buffer holds all or its end.
+    if (below(6) == 0) runPos = std::max<int64_t>(0, at - n - below(600));
     const int64_t avail = size - runPos;
     switch (below(5)) {
       case 0: {
