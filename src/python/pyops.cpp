@@ -10,6 +10,7 @@
 #include "modrask/har/harwrite.h"
 #include "modrask/sets/SetStore.h"
 #include "modrask/sets/harsets.h"
+#include "modrask/sets/renamepass.h"
 #include "modrask/sets/renameset.h"
 #include "modrask/support/mhUtil.h"
 #include "modrask/support/names.h"
@@ -59,12 +60,19 @@ int32_t RenameSet(const std::string& source, const std::string& target, const st
   {
     const py::gil_scoped_release nogil;
     const std::lock_guard<std::mutex> lock(LibraryLock());
-    // The writer puts the target in place only once it is whole, so a target
-    // that names the source replaces it only on success.
-    ok = ReadForRename(source, oldSet, newSet, har, check, msg) &&
-         RenameSetInHar(har.get(), oldSet, newSet, msg, changes) &&
-         WriteHarFile(target, "modrask", LocalTimeText(), har.get(), msg);
-    FreeHarData(har, DummyMsg);
+    // In one pass as Mardex renames; when that gives up, the whole-file
+    // rename says why. The writer puts the target in place only once it is
+    // whole, so a target that names the source replaces it only on success.
+    TOnePassRename r;
+    if (RenameInOnePass(source, target, oldSet, newSet, "modrask", LocalTimeText(), r)) {
+      changes = r.NChanges;
+      check = r.SetFound ? TRenameCheck::Go : TRenameCheck::NoSuchSet;
+    } else {
+      ok = ReadForRename(source, oldSet, newSet, har, check, msg) &&
+           RenameSetInHar(har.get(), oldSet, newSet, msg, changes) &&
+           WriteHarFile(target, "modrask", LocalTimeText(), har.get(), msg);
+      FreeHarData(har, DummyMsg);
+    }
   }
   if (!ok) throw THarError(msg);
   if (check == TRenameCheck::NoSuchSet) {
