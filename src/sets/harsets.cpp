@@ -131,6 +131,27 @@ bool StoreHeaderSets(TSetStore* s, const THeaderRec* hdr, int32_t& nNew, std::st
   return true;
 }
 
+bool HeaderNamesSet(const THeaderRec& hdr, std::string_view name) {
+  const std::string target = UpperAscii(TrimBlankCtl(name));
+  const auto same = [&target](std::string_view setName) {
+    return UpperAscii(TrimBlankCtl(setName)) == target;
+  };
+  if (TrimBlankCtl(std::string_view(hdr.Name).substr(0, HeadNameLen)).empty()) return false;
+  if (hdr.HeadType == "RE") {
+    for (int32_t k = 1; k <= LabelledDims(hdr); ++k) {
+      if (hdr.Dims[8 - k] >= 1 && hdr.REDetails.RDelst[k] != 'e' && same(hdr.SetNames[8 - k]))
+        return true;
+    }
+  }
+  if (hdr.HeadType == "1C" && hdr.LenString <= MaxSetElemLen && hdr.NStrings >= 0) {
+    std::string rest;
+    std::string setName;
+    ParseSetLabel(hdr.LongName, hdr.NStrings, hdr, rest, setName);
+    return !setName.empty() && same(setName);
+  }
+  return false;
+}
+
 bool StoreHARFileSets(PSetStore& s, THarData* harData, bool sort, std::string& msg) {
   if (s == nullptr && !InitSetStore(s, msg)) return TaggedTight(msg, "StoreHARFileSets");
   if (harData != nullptr) {

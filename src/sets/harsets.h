@@ -31,6 +31,11 @@ bool IsSetHeader(const THeaderRec* hdr, std::string& info);
 // store is nil or AddToSetStore fails.
 bool StoreHeaderSets(TSetStore* s, const THeaderRec* hdr, int32_t& nNew, std::string& msg);
 
+// True when StoreHeaderSets would look at a set called `name` (compared as
+// FindSetByName compares) in `hdr`: such a set then stands in the store,
+// unless its element names are refused.
+bool HeaderNamesSet(const THeaderRec& hdr, std::string_view name);
+
 // Walks the ordinary headers of a file, character headers first, entering
 // every set into `s` (made when nil; the caller owns it); sorts the store
 // when `sort`. The special headers are not visited. False

@@ -117,6 +117,12 @@ bool TOnePass::ReadAndWrite() {
       result_.Stop = TOnePassStop::LateXXHeader;
       return false;
     }
+    // A set of the new name is almost always a refusal: found early, it
+    // costs no pass over the rest.
+    if (HeaderNamesSet(*head, newName_)) {
+      result_.Stop = TOnePassStop::NewNameInUse;
+      return false;
+    }
     if (!FileHeader(harData_, std::move(head), msg_)) return false;
     if (xx) continue;
     if (!leadWritten && !WriteLead()) return false;

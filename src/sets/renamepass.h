@@ -18,6 +18,9 @@ enum class TOnePassStop {
   None,     // it did not: the output is written
   Failure,  // what the whole-file run fails on or refuses: damage, a set
             // refusal, the memory estimate, a name, a failed write
+  // A header names a set of the new name: unless its elements keep it out
+  // of the set store, the rename is refused.
+  NewNameInUse,
   // A header whose name begins with XX follows an ordinary one: the output
   // puts it first, which only a second reading can do.
   LateXXHeader,

@@ -242,5 +242,44 @@ TEST(StoreHARFileSets, CharacterHeadersComeFirst) {
   EXPECT_EQ(empty->Count, 0);
 }
 
+// HeaderNamesSet against the store itself: a header names a set exactly
+// when storing that header alone puts a set of the name in the store, except
+// where the store passes over the set for its elements.
+TEST_F(StoreSetsTest, HeaderNamesSetAgreesWithTheStore) {
+  DimSpec single = Dim("COM", 1);
+  single.Status = 'e';
+  PHeaderRec negative = Make1C("NG01", "Set NEG", {});
+  negative->NStrings = -1;
+  struct TCase {
+    PHeaderRec Head;
+    const char* Name;
+    bool Names;
+  };
+  TCase cases[] = {
+      {Make1C("RG01", "Set REG Regions", Numbered("r", 5)), "reg", true},
+      {Make1C("RG01", "Set REG Regions", Numbered("r", 5)), " REG ", true},
+      {Make1C("RG01", "Set REG Regions", Numbered("r", 5)), "REGION", false},
+      {Make1C("RG02", "", Numbered("q", 5)), "Set5_RG02", true},
+      {Make1C("LS01", "Set LONG", {"abcdefghijklm"}), "LONG", false},
+      {Make1C("MP01", "Mapping from COM to AGG", {"a", "b"}), "COM", false},
+      {std::move(negative), "NEG", false},
+      {MakeRE("ARR1", "", {Dim("REG", 5), Dim("COM", 3)}), "com", true},
+      {MakeRE("ARR1", "", {Dim("REG", 5), single}), "COM", false},
+      {MakeRE("ARR1", "", {Dim("EMPTY", 0)}), "EMPTY", false},
+      {MakeRE("ARR1", "", {DimSpec{"PROD", 4, 'u', {}}}), "PROD", true},
+      {MakeRE("    ", "", {Dim("REG", 5)}), "REG", false},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Head->Name + " " + c.Name);
+    EXPECT_EQ(HeaderNamesSet(*c.Head, c.Name), c.Names);
+    PSetStore one;
+    ASSERT_TRUE(InitSetStore(one, msg));
+    ASSERT_TRUE(StoreHeaderSets(one.get(), c.Head.get(), nNew, msg)) << msg;
+    EXPECT_EQ(FindSetByName(one.get(), c.Name) > 0, c.Names);
+  }
+  // A set the store passes over for its elements is still named.
+  EXPECT_TRUE(HeaderNamesSet(*Make1C("DP01", "Set DUP", {"a", "b", "A"}), "DUP"));
+}
+
 }  // namespace
 }  // namespace modrask
