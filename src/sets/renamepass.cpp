@@ -118,8 +118,8 @@ bool TOnePass::ReadAndWrite() {
       return false;
     }
     // A set of the new name is almost always a refusal: found early, it
-    // costs no pass over the rest.
-    if (HeaderNamesSet(*head, newName_)) {
+    // costs no pass over the rest. The special headers hold no sets.
+    if (!IsSpecialHeaderName(head->Name) && HeaderNamesSet(*head, newName_)) {
       result_.Stop = TOnePassStop::NewNameInUse;
       return false;
     }
