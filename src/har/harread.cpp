@@ -3,7 +3,9 @@
 #include "modrask/har/harread.h"
 
 #include <algorithm>
+#include <iterator>
 #include <memory>
+#include <string_view>
 #include <utility>
 
 #include "modrask/har/chars1c.h"
@@ -19,13 +21,16 @@ namespace modrask {
 
 namespace {
 
+// The special header names and their slots.
+constexpr std::pair<std::string_view, PHeaderRec THarData::*> SpecialSlots[] = {
+    {"XXCD", &THarData::XXCDHead}, {"XXCR", &THarData::XXCRHead}, {"XXHS", &THarData::XXHSHead},
+    {"XXCP", &THarData::XXCPHead}, {"XXFF", &THarData::XXFFHead},
+};
+
 // The slot of a special header name, or nullptr for an ordinary header.
 PHeaderRec* SpecialSlot(THarData& h, const std::string& name) {
-  if (name == "XXCD") return &h.XXCDHead;
-  if (name == "XXCR") return &h.XXCRHead;
-  if (name == "XXHS") return &h.XXHSHead;
-  if (name == "XXCP") return &h.XXCPHead;
-  if (name == "XXFF") return &h.XXFFHead;
+  for (const auto& [special, slot] : SpecialSlots)
+    if (name == special) return &(h.*slot);
   return nullptr;
 }
 
@@ -142,7 +147,8 @@ bool ReadMoreIntoHarFile(const std::string& fileName, THarData* harData, bool do
 }
 
 bool IsSpecialHeaderName(const std::string& name) {
-  return name == "XXCD" || name == "XXCR" || name == "XXHS" || name == "XXCP" || name == "XXFF";
+  return std::any_of(std::begin(SpecialSlots), std::end(SpecialSlots),
+                     [&name](const auto& s) { return name == s.first; });
 }
 
 bool FileHeader(THarData& harData, PHeaderRec head, std::string& msg) {

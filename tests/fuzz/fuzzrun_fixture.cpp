@@ -66,6 +66,12 @@ bool ReadFile(const std::string& path, PHarData& harData, std::string& msg) {
   return ReadHarFile(path, harData, false, false, skippedAny, msg);
 }
 
+// How a rename that wrote its output ended, as RenameSteps tells it.
+std::string Renamed(int32_t nChanges, int32_t nFound, int32_t nHeads) {
+  return "renamed " + std::to_string(nChanges) + " of " + std::to_string(nFound) + ", written " +
+         std::to_string(nHeads);
+}
+
 // The steps of the rename run with the values read as `how` says, writing
 // `output`: how each step ended, as one text; oldSet is the set it renamed.
 std::string RenameSteps(const std::string& input, const std::string& output, TValueReading how,
@@ -82,11 +88,9 @@ std::string RenameSteps(const std::string& input, const std::string& output, TVa
   if (FindSetByName(store.get(), kNewSet) != 0 || nFound > 1) return "refused";
   int32_t nChanges = 0;
   if (!RenameSetInHar(harData.get(), oldSet, kNewSet, msg, nChanges)) return "rename: " + msg;
-  const std::string renamed = "renamed " + std::to_string(nChanges) + " of " +
-                              std::to_string(nFound);
   if (!WriteHarFile(output, "Mardex", kDateText, harData.get(), msg))
-    return renamed + ", write: " + msg;
-  return renamed + ", written " + std::to_string(harData->NHeads());
+    return "renamed " + std::to_string(nChanges) + ", write: " + msg;
+  return Renamed(nChanges, nFound, harData->NHeads());
 }
 
 [[noreturn]] void SetUpFailed(const char* what);
@@ -111,9 +115,7 @@ bool CompareOnePass(const std::string& input, const std::string& folder, const s
   fs::remove_all(folder, ec);
   if (left > 0) fault = "the one pass left a temporary file";
   if (took) {
-    const std::string report = "renamed " + std::to_string(r.NChanges) + " of " +
-                               (r.SetFound ? "1" : "0") + ", written " +
-                               std::to_string(r.NHeads);
+    const std::string report = Renamed(r.NChanges, r.SetFound ? 1 : 0, r.NHeads);
     if (report != passed) fault = "the one pass reports " + report + " where the run says " + passed;
     if (report == passed && got != expected) fault = "the one pass wrote other bytes";
     return fault.empty();
