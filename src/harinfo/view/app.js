@@ -175,15 +175,68 @@ async function loadSlice() {
     params.sel = state.roles.join(',');
     params.cn = state.roles.includes('c') ? n : 1;
   }
-  state.slice = await api('/api/slice', params);
+  const slice = await api('/api/slice', params);
+  if (slice.values) {
+    slice.values = slice.values.map((row) => row.map(num));
+    if (slice.other) slice.other = slice.other.map((row) => row.map(num));
+    slice.row_totals = slice.row_totals.map(num);
+    slice.col_totals = slice.col_totals.map(num);
+    slice.total = num(slice.total);
+  }
+  state.slice = slice;
   render();
 }
 
-function fmt(v) {
+// The server sends the stored values; NaN and the infinities as text.
+function num(v) {
+  if (v === 'NaN') return NaN;
+  if (v === 'Inf') return Infinity;
+  if (v === '-Inf') return -Infinity;
+  return v;
+}
+
+// Significant digits of the "auto" format; magnitudes outside [1e-4, 1e15)
+// are written with an exponent.
+const SIGNIFICANT = 7;
+
+function grouped(text) {
+  if (!$('grouping').checked) return text;
+  const m = /^(-?)(\d+)(.*)$/.exec(text);
+  if (!m || m[3].includes('e')) return text;
+  return m[1] + m[2].replace(/\B(?=(\d{3})+(?!\d))/g, ',') + m[3];
+}
+
+function trimZeros(text) {
+  return text.includes('.') ? text.replace(/\.?0+(?=e|$)/, '') : text;
+}
+
+// A shown number, rounded from the stored value: NaN, Inf, -Inf as harinfo
+// prints them; integers of a 2I header without decimals.
+function fmt(v, integer = false) {
   if (v === null || v === undefined) return '';
-  if (typeof v === 'string') return v;
-  const d = Math.min(10, Math.max(0, Number($('decimals').value) || 0));
-  return v.toFixed(d);
+  if (Number.isNaN(v)) return 'NaN';
+  if (v === Infinity) return 'Inf';
+  if (v === -Infinity) return '-Inf';
+  if (integer && Number.isInteger(v)) return grouped(String(v));
+  if ($('numformat').value === 'fixed') {
+    const d = Math.min(10, Math.max(0, Number($('decimals').value) || 0));
+    return grouped(v.toFixed(d));
+  }
+  const a = Math.abs(v);
+  if (a === 0) return '0';
+  if (a < 1e-4 || a >= 1e15) return trimZeros(v.toExponential(SIGNIFICANT - 1)).replace('e+', 'e');
+  if (a >= 10 ** SIGNIFICANT) return grouped(String(Math.round(v)));
+  return grouped(trimZeros(v.toPrecision(SIGNIFICANT)));
+}
+
+// Integers are shown as such when the header is a 2I matrix and the
+// number is not a percentage.
+function integral() {
+  return state.slice && state.slice.type === '2I' && $('diffmode').value !== 'pct';
+}
+
+function sameValue(a, b) {
+  return a === b || (Number.isNaN(a) && Number.isNaN(b));
 }
 
 // The number shown for a cell: this file's value, the other's, or the
@@ -193,8 +246,9 @@ function shown(v, o) {
   if (mode === 'this') return v;
   if (o === null || o === undefined || v === null) return null;
   if (mode === 'other') return o;
-  if (mode === 'abs') return o - v;
-  return v === 0 ? (o === 0 ? 0 : null) : ((o - v) / Math.abs(v)) * 100;
+  if (mode === 'abs') return sameValue(o, v) ? 0 : o - v;
+  if (sameValue(o, v)) return 0;
+  return v === 0 ? null : ((o - v) / Math.abs(v)) * 100;
 }
 
 function render() {
@@ -219,8 +273,9 @@ function render() {
   top.append(el('th', 'Total', 'total'));
   thead.append(top);
   const values = s.values.map((row, i) => row.map((v, j) => shown(v, s.other ? s.other[i][j] : null)));
-  const finite = values.flat().filter((v) => v !== null);
-  const peak = Math.max(1e-300, ...finite.map(Math.abs));
+  const finite = values.flat().filter((v) => v !== null && Number.isFinite(v));
+  const peak = finite.reduce((m, v) => Math.max(m, Math.abs(v)), 1e-300);
+  const int = integral();
   const plain = !s.other || $('diffmode').value === 'this';
   const body = el('tbody');
   rows.forEach((name, i) => {
@@ -229,27 +284,27 @@ function render() {
     th.addEventListener('click', () => chart('row', i));
     tr.append(th);
     values[i].forEach((v, j) => {
-      const td = el('td', fmt(v));
+      const td = el('td', fmt(v, int));
       if (s.other) {
         const o = s.other[i][j];
-        if (o !== s.values[i][j]) {
+        if (!sameValue(o, s.values[i][j])) {
           td.classList.add('changed');
-          td.title = `this file ${s.values[i][j]}, other file ${o}`;
+          td.title = `this file ${fmt(s.values[i][j], int)}, other file ${fmt(o, int)}`;
         }
       }
-      if ($('shade').checked && v !== null) {
+      if ($('shade').checked && v !== null && Number.isFinite(v)) {
         const a = Math.min(1, Math.abs(v) / peak) * 0.6;
         td.style.backgroundColor = v < 0 ? `rgba(200,60,60,${a})` : `rgba(60,110,190,${a})`;
       }
       tr.append(td);
     });
-    tr.append(el('td', fmt(plain ? s.row_totals[i] : null), 'total'));
+    tr.append(totalCell(plain ? s.row_totals[i] : null, int));
     body.append(tr);
   });
   const foot = el('tr');
   foot.append(el('th', 'Total', 'total'));
-  s.col_totals.forEach((v) => foot.append(el('td', fmt(plain ? v : null), 'total')));
-  foot.append(el('td', fmt(plain ? s.total : null), 'total'));
+  s.col_totals.forEach((v) => foot.append(totalCell(plain ? v : null, int)));
+  foot.append(totalCell(plain ? s.total : null, int));
   body.append(foot);
   grid.append(thead, body);
   const rowsAll = s.rows ? s.rows.size : 1;
@@ -261,7 +316,18 @@ function render() {
   $('row-next').disabled = state.r0 + rows.length >= rowsAll;
   $('col-prev').disabled = state.c0 === 0;
   $('col-next').disabled = state.c0 + cols.length >= colsAll;
+  tableCsvLink();
   if (state.chart) chart(...state.chart);
+}
+
+// A total; one that is not finite summed a NaN or an infinity, and says so.
+function totalCell(v, int) {
+  const td = el('td', fmt(v, int), 'total');
+  if (v !== null && !Number.isFinite(v)) {
+    td.classList.add('nonfinite');
+    td.title = 'the sum takes in a cell that is NaN or infinite';
+  }
+  return td;
 }
 
 function renderStrings(s) {
@@ -293,25 +359,12 @@ function page(dr, dc) {
   loadSlice();
 }
 
-// The table as shown, as CSV.
-function csvField(text) {
-  const t = String(text);
-  return /[",\n\r]/.test(t) ? `"${t.replaceAll('"', '""')}"` : t;
-}
-
-function tableCsv() {
-  const lines = [];
-  for (const tr of $('grid').querySelectorAll('tr')) {
-    lines.push([...tr.children].map((c) => csvField(c.textContent)).join(','));
-  }
-  const blob = new Blob([lines.join('\n') + '\n'], { type: 'text/csv' });
-  const a = el('a');
-  a.href = URL.createObjectURL(blob);
-  a.download = `${state.head.name}-table.csv`;
-  document.body.append(a);
-  a.click();
-  a.remove();
-  setTimeout(() => URL.revokeObjectURL(a.href), 1000);
+// The whole table (every row and column of the slice), as CSV from the
+// server at full precision.
+function tableCsvLink() {
+  const params = { file: state.file, h: state.head.name, sel: state.roles.join(',') };
+  if ($('csv-totals').checked) params.totals = 1;
+  $('csv-table').href = `/api/tablecsv?${new URLSearchParams({ ...params, token })}`;
 }
 
 // A bar chart of one shown row or column.
@@ -331,7 +384,7 @@ function chart(kind, index) {
   const bar = 18;
   const width = 640;
   const left = 130;
-  const nums = values.map((v) => (v === null ? 0 : v));
+  const nums = values.map((v) => (v === null || !Number.isFinite(v) ? 0 : v));
   const lo = Math.min(0, ...nums);
   const hi = Math.max(0, ...nums);
   const scale = (width - left - 70) / ((hi - lo) || 1);
@@ -354,7 +407,7 @@ function chart(kind, index) {
     const num = document.createElementNS(ns, 'text');
     num.setAttribute('x', Math.max(zero, zero + v * scale) + 4);
     num.setAttribute('y', y + bar - 5);
-    num.textContent = fmt(values[i]);
+    num.textContent = fmt(values[i], integral());
     svg.append(rect, name, num);
   });
 }
@@ -423,11 +476,19 @@ $('file').addEventListener('change', () => {
   loadHeaders().catch(() => {});
   if (state.head) openHeader(state.head.name).catch(() => {});
 });
-for (const id of ['decimals', 'shade', 'diffmode']) $(id).addEventListener('input', () => state.slice && render());
+for (const id of ['numformat', 'decimals', 'grouping', 'shade', 'diffmode']) {
+  for (const type of ['input', 'change']) {
+    $(id).addEventListener(type, () => {
+      $('decimals-pick').hidden = $('numformat').value !== 'fixed';
+      if (state.slice) render();
+    });
+  }
+}
 $('pagesize').addEventListener('change', () => state.head && reload());
 $('row-prev').addEventListener('click', () => page(-1, 0));
 $('row-next').addEventListener('click', () => page(1, 0));
 $('col-prev').addEventListener('click', () => page(0, -1));
 $('col-next').addEventListener('click', () => page(0, 1));
-$('csv-table').addEventListener('click', tableCsv);
+$('csv-table').addEventListener('click', tableCsvLink);
+$('csv-totals').addEventListener('input', tableCsvLink);
 start().catch(() => {});

@@ -11,8 +11,10 @@ import contextlib
 import csv
 import io
 import json
+import math
 import os
 import shutil
+import struct
 import subprocess
 import sys
 import urllib.error
@@ -136,6 +138,63 @@ def status(url, host=None):
         return e.code, e.read()
 
 
+def with_values(path, header, changes):
+    """A copy of the sample at `path` with cells of `header` (position in
+    the order of `harinfo csv`: value) stored anew, found by the bytes of the
+    header's whole run of values."""
+    out = subprocess.run([HARINFO, "csv", SAMPLE, header], check=True,
+                         capture_output=True, text=True).stdout
+    values = [float(r[-1]) for r in list(csv.reader(io.StringIO(out)))[1:]]
+    data = bytearray(open(SAMPLE, "rb").read())
+    for order in (">", "<"):
+        run = struct.pack(f"{order}{len(values)}f", *values)
+        at = data.find(run)
+        if at >= 0:
+            break
+    assert at >= 0 and data.find(run, at + 1) < 0, "the run of values is not found once"
+    for k, v in changes.items():
+        data[at + 4 * k:at + 4 * k + 4] = struct.pack(f"{order}f", v)
+    with open(path, "wb") as f:
+        f.write(data)
+
+
+def numbers(driver):
+    """NaN and infinities as harinfo prints them, a total over them marked,
+    and a total of one non-zero cell equal to that cell."""
+    path = os.path.join(WORK, "numbers.har")
+    # PROD is COM x REG: NORTH holds 281542.8, NaN, Inf; EAST 1e-07, 0, 0.
+    with_values(path, "PROD", {0: 281542.8, 1: math.nan, 2: math.inf, 3: -math.inf,
+                               6: 1e-7, 7: 0.0, 8: 0.0})
+    with served(path) as url:
+        driver.get(url)
+        wait = WebDriverWait(driver, WAIT)
+        wait.until(lambda d: d.find_elements(By.XPATH, "//td[@class='name' and text()='PROD']"))
+        driver.find_element(By.XPATH, "//td[@class='name' and text()='PROD']").click()
+        wait_grid(driver, "NORTH")
+        cols, shown = grid(driver)
+        check(shown[("MANU", "NORTH")] == "NaN", f"NaN shows as {shown[('MANU', 'NORTH')]}")
+        check(shown[("SERV", "NORTH")] == "Inf", f"Inf shows as {shown[('SERV', 'NORTH')]}")
+        check(shown[("AGRI", "SOUTH")] == "-Inf", f"-Inf shows as {shown[('AGRI', 'SOUTH')]}")
+        check(shown[("AGRI", "EAST")] == "1e-7", f"1e-07 shows as {shown[('AGRI', 'EAST')]}")
+        check(shown[("AGRI", "NORTH")] == "281542.8", f"auto shows {shown[('AGRI', 'NORTH')]}")
+        foot = driver.find_elements(By.CSS_SELECTOR, "#grid tbody tr")[-1]
+        totals = foot.find_elements(By.TAG_NAME, "td")
+        check(totals[0].text == "NaN" and "nonfinite" in totals[0].get_attribute("class"),
+              f"NORTH total {totals[0].text} not marked")
+        # One non-zero cell: the column total is that cell, in either format.
+        check(totals[2].text == shown[("AGRI", "EAST")], f"EAST total {totals[2].text}")
+        Select(driver.find_element(By.ID, "numformat")).select_by_value("fixed")
+        wait.until(lambda d: grid(d)[1][("AGRI", "NORTH")] == "281542.81")
+        rows = driver.find_elements(By.CSS_SELECTOR, "#grid tbody tr")
+        first = [td.text for td in rows[0].find_elements(By.TAG_NAME, "td")]
+        check(first[0] == "281542.81", f"fixed shows {first[0]}")
+        # The table's CSV: the stored floats at full precision.
+        href = driver.find_element(By.ID, "csv-table").get_attribute("href")
+        body = status(href)[1].decode()
+        check(body.startswith("COM,NORTH,SOUTH,EAST,WEST,CENTRE\nAGRI,281542.8,-Inf,1e-07,"),
+              f"table csv {body[:80]!r}")
+
+
 def main():
     os.makedirs(WORK, exist_ok=True)
     renamed = os.path.join(WORK, "zone.har")
@@ -176,6 +235,7 @@ def main():
 
         driver.find_element(By.XPATH, "//td[@class='name' and text()='TRAD']").click()
         wait.until(lambda d: d.find_element(By.ID, "header").is_displayed())
+        Select(driver.find_element(By.ID, "numformat")).select_by_value("fixed")
         dec = driver.find_element(By.ID, "decimals")
         dec.clear()
         dec.send_keys(str(DECIMALS))
@@ -227,6 +287,7 @@ def main():
         driver.find_element(By.XPATH, "//section[@id='compare']//td[text()='PROD']").click()
         wait.until(lambda d: len(d.find_elements(By.CSS_SELECTOR, "#grid tbody td")) > 0)
         check(not driver.find_elements(By.CSS_SELECTOR, "#grid td.changed"), "PROD cells marked changed")
+    numbers(driver)
     print(f"{len(failures)} failures")
     return 1 if failures else 0
 
