@@ -35,10 +35,78 @@ async function api(path, params = {}) {
 }
 
 function showTab(name) {
+  state.tab = name;
   for (const b of document.querySelectorAll('#tabs button')) {
     b.classList.toggle('active', b.dataset.tab === name);
   }
   for (const s of document.querySelectorAll('section.tab')) s.hidden = s.id !== name;
+}
+
+// The state of the page in the address's fragment (the token stays in the
+// query): reload, Back and a copied address come back to the same view.
+const FORMAT_FIELDS = { numformat: 'fmt', decimals: 'dec', pagesize: 'ps', diffmode: 'show' };
+const CHECK_FIELDS = { grouping: 'grp', shade: 'shade', 'csv-totals': 'tot' };
+
+function fragment() {
+  const f = new URLSearchParams();
+  f.set('tab', state.tab || 'headers');
+  if (state.files.length > 1) f.set('file', state.file);
+  if (state.head) {
+    f.set('h', state.head.name);
+    if (state.head.type !== '1C') f.set('sel', state.roles.join(','));
+    if (state.r0) f.set('r0', state.r0);
+    if (state.c0) f.set('c0', state.c0);
+    if (state.chart) f.set('chart', state.chart.join(':'));
+  }
+  for (const [id, key] of Object.entries(FORMAT_FIELDS)) f.set(key, $(id).value);
+  for (const [id, key] of Object.entries(CHECK_FIELDS)) if ($(id).checked) f.set(key, 1);
+  if ($('filter').value) f.set('filter', $('filter').value);
+  return `#${f}`;
+}
+
+// Records the state: a new entry of the history for a new header or tab
+// (so Back returns), else the entry is replaced.
+function remember(push = false) {
+  if (state.restoring) return;
+  const hash = fragment();
+  if (hash === location.hash) return;
+  const url = `${location.pathname}${location.search}${hash}`;
+  if (push) history.pushState(null, '', url);
+  else history.replaceState(null, '', url);
+}
+
+async function restore() {
+  const f = new URLSearchParams(location.hash.slice(1));
+  state.restoring = true;
+  try {
+    for (const [id, key] of Object.entries(FORMAT_FIELDS)) if (f.has(key)) $(id).value = f.get(key);
+    for (const [id, key] of Object.entries(CHECK_FIELDS)) $(id).checked = f.get(key) === '1';
+    $('decimals-pick').hidden = $('numformat').value !== 'fixed';
+    $('filter').value = f.get('filter') || '';
+    filterHeaders();
+    const file = Number(f.get('file') || 0);
+    if (file !== state.file && file >= 0 && file < state.files.length) {
+      state.file = file;
+      $('file').value = String(file);
+      await loadHeaders();
+    }
+    const tab = f.get('tab') || 'headers';
+    if (f.has('h')) {
+      const sel = f.get('sel');
+      const chartAt = f.get('chart');
+      await openHeader(f.get('h'), {
+        roles: sel ? sel.split(',') : null,
+        r0: Number(f.get('r0') || 0),
+        c0: Number(f.get('c0') || 0),
+        chart: chartAt ? chartAt.split(':') : null,
+      });
+    }
+    showTab(tab === 'header' && !state.head ? 'headers' : tab);
+    if (tab === 'sets') loadSets().catch(() => {});
+    if (tab === 'history') loadHistory().catch(() => {});
+  } finally {
+    state.restoring = false;
+  }
 }
 
 // Headers: the listing, filtered as one types.
@@ -65,27 +133,42 @@ async function loadHeaders() {
 
 function filterHeaders() {
   const words = $('filter').value.toLowerCase().split(/\s+/).filter(Boolean);
+  let shown = 0;
   for (const tr of document.querySelectorAll('#header-list tbody tr')) {
     tr.hidden = !words.every((w) => tr.dataset.text.includes(w));
+    if (!tr.hidden) shown += 1;
   }
+  const none = $('no-match');
+  none.hidden = shown > 0 || !words.length;
+  none.textContent = `No header matches "${$('filter').value}".`;
 }
 
 // One header: its dimensions, then pages of its values.
-async function openHeader(name) {
+// `keep` brings back a view: roles, page offsets and chart (from the
+// address, or when the shown file switches).
+async function openHeader(name, keep = null) {
   const info = await api('/api/header', { file: state.file, h: name });
+  const same = state.head && state.head.name === info.name;
   state.head = info;
   state.dims = info.dims;
   state.roles = info.dims.map((d, k) => (k === 0 ? 'r' : k === 1 ? 'c' : 't'));
   if (info.type === '1C') state.roles = [];
-  state.r0 = 0;
-  state.c0 = 0;
-  state.chart = null;
+  const valid = keep && keep.roles && keep.roles.length === state.roles.length &&
+    keep.roles.filter((r) => r === 'r').length === 1 && keep.roles.filter((r) => r === 'c').length <= 1 &&
+    keep.roles.every((r, k) => 'rct'.includes(r) || (Number(r) >= 1 && Number(r) <= info.dims[k].size));
+  if (valid) state.roles = keep.roles.slice();
+  state.r0 = keep ? keep.r0 || 0 : 0;
+  state.c0 = keep ? keep.c0 || 0 : 0;
+  clearChart();
+  state.chart = keep && keep.chart ? [keep.chart[0], Number(keep.chart[1])] : null;
   $('head-title').textContent = `${info.name}: ${info.long_name} (${info.type}, ${info.dims_text})`;
   $('tab-header').disabled = false;
   $('csv-header').href = `/api/csv?${new URLSearchParams({ file: state.file, h: info.name, token })}`;
   buildPickers();
   showTab('header');
-  await loadSlice();
+  await loadSlice(false);
+  if (state.chart) await chart(...state.chart);
+  remember(!same);
 }
 
 function roleOf(k) {
@@ -94,6 +177,14 @@ function roleOf(k) {
 
 function buildPickers() {
   const is1C = state.head.type === '1C';
+  // Controls that do nothing for strings are not shown.
+  for (const id of ['numformat', 'grouping', 'shade', 'csv-totals', 'chart-row', 'chart-col']) {
+    $(id).closest('label, button').hidden = is1C;
+  }
+  $('csv-table').hidden = is1C;
+  $('decimals-pick').hidden = is1C || $('numformat').value !== 'fixed';
+  $('col-prev').hidden = is1C || !state.roles.includes('c');
+  $('col-next').hidden = $('col-prev').hidden;
   for (const id of ['rows', 'cols']) $(id).parentElement.hidden = is1C || state.dims.length === 0;
   $('swap').hidden = is1C || state.dims.length < 2;
   const rows = $('rows');
@@ -130,6 +221,7 @@ function buildPickers() {
 function reload() {
   state.r0 = 0;
   state.c0 = 0;
+  clearChart();
   buildPickers();
   loadSlice();
 }
@@ -168,7 +260,7 @@ function pageSize() {
   return Number($('pagesize').value);
 }
 
-async function loadSlice() {
+async function loadSlice(record = true) {
   const n = pageSize();
   const params = { file: state.file, h: state.head.name, r0: state.r0, rn: n, c0: state.c0 };
   if (state.head.type !== '1C') {
@@ -185,6 +277,7 @@ async function loadSlice() {
   }
   state.slice = slice;
   render();
+  if (record) remember();
 }
 
 // The server sends the stored values; NaN and the infinities as text.
@@ -264,13 +357,18 @@ function render() {
   const cols = s.cols ? s.cols.names : [s.header];
   const thead = el('thead');
   const top = el('tr');
-  top.append(el('th', `${s.rows ? s.rows.title : ''} \\ ${s.cols ? s.cols.title : ''}`));
+  const corner = s.rows && s.cols ? `${s.rows.title} \\ ${s.cols.title}` : s.rows ? s.rows.title : '';
+  top.append(el('th', corner, 'corner'));
   cols.forEach((name, j) => {
-    const th = el('th', name);
-    th.addEventListener('click', () => chart('col', j));
+    const th = el('th', s.cols ? name : 'Value');
+    if (s.cols) {
+      th.title = 'chart this column';
+      th.addEventListener('click', () => chart('col', s.cols.offset + j));
+    }
     top.append(th);
   });
-  top.append(el('th', 'Total', 'total'));
+  // Without columns a row's total is its one cell: no second column.
+  if (s.cols) top.append(el('th', 'Total', 'total'));
   thead.append(top);
   const values = s.values.map((row, i) => row.map((v, j) => shown(v, s.other ? s.other[i][j] : null)));
   const finite = values.flat().filter((v) => v !== null && Number.isFinite(v));
@@ -281,7 +379,10 @@ function render() {
   rows.forEach((name, i) => {
     const tr = el('tr');
     const th = el('th', name);
-    th.addEventListener('click', () => chart('row', i));
+    if (s.cols) {
+      th.title = 'chart this row';
+      th.addEventListener('click', () => chart('row', s.rows.offset + i));
+    }
     tr.append(th);
     values[i].forEach((v, j) => {
       const td = el('td', fmt(v, int));
@@ -298,26 +399,27 @@ function render() {
       }
       tr.append(td);
     });
-    tr.append(totalCell(plain ? s.row_totals[i] : null, int));
+    if (s.cols) tr.append(totalCell(plain ? s.row_totals[i] : null, int));
     body.append(tr);
   });
   const foot = el('tr');
   foot.append(el('th', 'Total', 'total'));
   s.col_totals.forEach((v) => foot.append(totalCell(plain ? v : null, int)));
-  foot.append(totalCell(plain ? s.total : null, int));
+  if (s.cols) foot.append(totalCell(plain ? s.total : null, int));
   body.append(foot);
   grid.append(thead, body);
   const rowsAll = s.rows ? s.rows.size : 1;
   const colsAll = s.cols ? s.cols.size : 1;
-  $('page-text').textContent =
-    `rows ${state.r0 + 1}-${state.r0 + rows.length} of ${rowsAll}, ` +
-    `columns ${state.c0 + 1}-${state.c0 + cols.length} of ${colsAll}`;
+  $('page-text').textContent = `rows ${state.r0 + 1}-${state.r0 + rows.length} of ${rowsAll}` +
+    (s.cols ? `, columns ${state.c0 + 1}-${state.c0 + cols.length} of ${colsAll}` : '');
   $('row-prev').disabled = state.r0 === 0;
   $('row-next').disabled = state.r0 + rows.length >= rowsAll;
   $('col-prev').disabled = state.c0 === 0;
   $('col-next').disabled = state.c0 + cols.length >= colsAll;
   tableCsvLink();
-  if (state.chart) chart(...state.chart);
+  $('chart-row').hidden = !s.cols;
+  $('chart-col').hidden = !s.rows;
+  $('chart-col').textContent = s.cols ? 'Chart first column' : 'Chart';
 }
 
 // A total; one that is not finite summed a NaN or an infinity, and says so.
@@ -367,23 +469,54 @@ function tableCsvLink() {
   $('csv-table').href = `/api/tablecsv?${new URLSearchParams({ ...params, token })}`;
 }
 
-// A bar chart of one shown row or column.
-function chart(kind, index) {
+function clearChart() {
+  state.chart = null;
+  $('chart').hidden = true;
+  $('chart-svg').replaceChildren();
+}
+
+// The fixed and totalled dimensions, in words, for titles.
+function fixedText() {
+  const parts = [];
+  state.dims.forEach((d, k) => {
+    const r = state.roles[k];
+    if (r === 't') parts.push(`${d.title} total`);
+    else if (r !== 'r' && r !== 'c') parts.push(`${d.title} ${d.elements[Number(r) - 1]}`);
+  });
+  return parts.length ? ` (${parts.join(', ')})` : '';
+}
+
+// A bar chart of a whole row or column (index along its dimension), fetched
+// in full, not only the page shown.
+async function chart(kind, index) {
   const s = state.slice;
-  if (!s || s.type === '1C') return;
+  if (!s || s.type === '1C' || !s.rows || (kind === 'row' && !s.cols)) return;
+  const size = kind === 'row' ? s.rows.size : s.cols ? s.cols.size : 1;
+  if (!(index >= 0 && index < size)) return clearChart();
   state.chart = [kind, index];
-  const names = kind === 'row' ? (s.cols ? s.cols.names : [s.header]) : (s.rows ? s.rows.names : ['']);
-  const values = kind === 'row'
-    ? s.values[index].map((v, j) => shown(v, s.other ? s.other[index][j] : null))
-    : s.values.map((row, i) => shown(row[index], s.other ? s.other[i][index] : null));
-  const title = kind === 'row' ? (s.rows ? s.rows.names[index] : s.header) : (s.cols ? s.cols.names[index] : s.header);
+  const params = { file: state.file, h: state.head.name, sel: state.roles.join(',') };
+  if (kind === 'row') Object.assign(params, { r0: index, rn: 1, c0: 0, cn: Math.min(s.cols.size, 100000) });
+  else Object.assign(params, { r0: 0, rn: Math.min(s.rows.size, 100000), c0: index, cn: 1 });
+  const line = await api('/api/slice', params);
+  const raw = kind === 'row' ? line.values[0] : line.values.map((row) => row[0]);
+  const other = line.other ? (kind === 'row' ? line.other[0] : line.other.map((row) => row[0])) : null;
+  const values = raw.map((v, i) => shown(num(v), other ? num(other[i]) : null));
+  const names = kind === 'row' ? line.cols.names : line.rows.names;
+  const what = kind === 'row' ? `${s.rows.title} ${line.rows.names[0]}`
+    : s.cols ? `${s.cols.title} ${line.cols.names[0]}` : 'values';
+  const along = kind === 'row' ? s.cols.title : s.rows.title;
   $('chart').hidden = false;
-  $('chart-title').textContent = `${kind === 'row' ? 'Row' : 'Column'} ${title}`;
+  $('chart-title').textContent = `${state.head.name}${fixedText()}: ${what} by ${along}`;
+  drawBars(names, values);
+  remember();
+}
+
+function drawBars(names, values) {
   const svg = $('chart-svg');
   const ns = 'http://www.w3.org/2000/svg';
   const bar = 18;
-  const width = 640;
-  const left = 130;
+  const width = 420;
+  const left = 110;
   const nums = values.map((v) => (v === null || !Number.isFinite(v) ? 0 : v));
   const lo = Math.min(0, ...nums);
   const hi = Math.max(0, ...nums);
@@ -404,11 +537,11 @@ function chart(kind, index) {
     name.setAttribute('x', 4);
     name.setAttribute('y', y + bar - 5);
     name.textContent = names[i];
-    const num = document.createElementNS(ns, 'text');
-    num.setAttribute('x', Math.max(zero, zero + v * scale) + 4);
-    num.setAttribute('y', y + bar - 5);
-    num.textContent = fmt(values[i], integral());
-    svg.append(rect, name, num);
+    const text = document.createElementNS(ns, 'text');
+    text.setAttribute('x', Math.max(zero, zero + v * scale) + 4);
+    text.setAttribute('y', y + bar - 5);
+    text.textContent = fmt(values[i], integral());
+    svg.append(rect, name, text);
   });
 }
 
@@ -458,29 +591,47 @@ async function start() {
     renderCompare();
   }
   await loadHeaders();
+  if (location.hash.length > 1) await restore();
 }
 
 $('tabs').addEventListener('click', (e) => {
   const tab = e.target.dataset && e.target.dataset.tab;
   if (!tab) return;
   showTab(tab);
+  remember(true);
   if (tab === 'sets') loadSets().catch(() => {});
   if (tab === 'history') loadHistory().catch(() => {});
 });
-$('filter').addEventListener('input', filterHeaders);
+$('filter').addEventListener('input', () => {
+  filterHeaders();
+  remember();
+});
+$('chart-row').addEventListener('click', () => state.slice && chart('row', state.r0));
+$('chart-col').addEventListener('click', () => state.slice && chart('col', state.c0));
+$('chart-close').addEventListener('click', () => {
+  clearChart();
+  remember();
+});
+window.addEventListener('popstate', () => restore().catch(() => {}));
 $('rows').addEventListener('change', () => pickRows(Number($('rows').value)));
 $('cols').addEventListener('change', () => pickCols(Number($('cols').value)));
 $('swap').addEventListener('click', swap);
+// Another file shown: the same header, fixed dimensions, page and chart.
 $('file').addEventListener('change', () => {
   state.file = Number($('file').value);
   loadHeaders().catch(() => {});
-  if (state.head) openHeader(state.head.name).catch(() => {});
+  if (state.head) {
+    openHeader(state.head.name, { roles: state.roles, r0: state.r0, c0: state.c0, chart: state.chart })
+      .catch(() => {});
+  }
 });
 for (const id of ['numformat', 'decimals', 'grouping', 'shade', 'diffmode']) {
   for (const type of ['input', 'change']) {
     $(id).addEventListener(type, () => {
       $('decimals-pick').hidden = $('numformat').value !== 'fixed';
       if (state.slice) render();
+      if (state.chart) chart(...state.chart).catch(() => {});
+      remember();
     });
   }
 }
@@ -490,5 +641,8 @@ $('row-next').addEventListener('click', () => page(1, 0));
 $('col-prev').addEventListener('click', () => page(0, -1));
 $('col-next').addEventListener('click', () => page(0, 1));
 $('csv-table').addEventListener('click', tableCsvLink);
-$('csv-totals').addEventListener('input', tableCsvLink);
+$('csv-totals').addEventListener('input', () => {
+  tableCsvLink();
+  remember();
+});
 start().catch(() => {});

@@ -263,6 +263,17 @@ def main():
         wait.until(lambda d: d.find_element(By.ID, "chart").is_displayed())
         bars = driver.find_elements(By.CSS_SELECTOR, "#chart-svg rect")
         check(len(bars) == len(elements[0]), f"chart has {len(bars)} bars")
+        # The view lives in the address: a reload comes back to it, with the
+        # token where it was.
+        before = grid(driver)
+        address = driver.current_url
+        check("?token=" + token + "#" in address and "sel=c%2Cr%2C3" in address, f"address {address}")
+        driver.refresh()
+        wait.until(lambda d: d.find_elements(By.ID, "fix-3") and grid(d) == before)
+        check(Select(driver.find_element(By.ID, "fix-3")).first_selected_option.get_attribute("value") == "3",
+              "fixed element after reload")
+        check(driver.find_element(By.ID, "chart").is_displayed(), "chart after reload")
+        check(driver.find_element(By.ID, "numformat").get_attribute("value") == "fixed", "format after reload")
         if SCREENSHOT:
             driver.find_element(By.ID, "chart").location_once_scrolled_into_view
             driver.execute_script("window.scrollTo(0, 0)")
