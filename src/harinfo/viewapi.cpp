@@ -474,14 +474,27 @@ TViewAnswer AnswerView(TViewSession& session, std::string_view target, std::stri
   if (!parsed || token == q.end() || !SameToken(token->second, session.Token())) {
     return Error(403, "forbidden");
   }
-  if (session.Changed()) {
-    constexpr const char* changed =
-        "a file changed on disk since it was opened: restart harinfo view";
-    if (path != "/") return Error(409, changed);
-    return {409,
-            "text/html; charset=utf-8",
-            std::string("<!DOCTYPE html><title>harinfo view</title><p>") + changed + "</p>",
-            {}};
+  // The page and its files are served whatever the files on disk do; the
+  // values only while the files are as they were read.
+  const bool always = path == "/" || path == "/app.js" || path == "/app.css";
+  const std::string changed = always ? std::string() : session.ChangedFile();
+  if (path == "/api/status") {
+    TJson j;
+    j["changed"] = changed;
+    return Json(j);
+  }
+  if (path == "/api/reload") {
+    std::string msg;
+    if (!session.Reload(msg)) return Error(500, msg);
+    TJson j;
+    j["reloaded"] = true;
+    return Json(j);
+  }
+  if (!changed.empty()) {
+    TJson j;
+    j["error"] = changed + " changed on disk since it was read: Reload reads it again";
+    j["changed"] = changed;
+    return {409, JsonType, j.dump(-1, ' ', false, TJson::error_handler_t::replace), {}};
   }
   TRequest request(session, q);
   return request.Route(path);

@@ -2,6 +2,8 @@
 
 #include <sstream>
 
+#include "modrask/records/bytefile.h"
+
 #include "harinfo/diffprint.h"
 #include "harinfo/hardiff.h"
 #include "harinfo/infofile.h"
@@ -9,19 +11,47 @@
 
 namespace modrask::harinfo {
 
+namespace {
+
+// Reads `name` into `f`, with the identity of the file read.
+bool ReadViewFile(const std::string& name, TViewFile& f, std::string& msg) {
+  f.Name = name;
+  if (!OpenInfoFile(name, f.Data, msg)) {
+    msg = name + ": " + msg;
+    return false;
+  }
+  for (const PHeaderRec& h : f.Data->Heads) {
+    if (h != nullptr && h->Values.InFile()) {
+      f.Open = h->Values.File;
+      break;
+    }
+  }
+  // Without a descriptor kept (no values left in the file), the name's.
+  const bool known = f.Open != nullptr && f.Open->File != nullptr
+                         ? f.Open->File->Identity(f.Identity)
+                         : HostPathIdentity(name, f.Identity);
+  if (!known) f.Identity = HostFileIdentity{};
+  return true;
+}
+
+}  // namespace
+
 bool TViewSession::Open(const std::vector<std::string>& names, std::string& msg) {
   for (const std::string& name : names) {
     TViewFile f;
-    f.Name = name;
-    std::error_code ec;
-    f.Size = std::filesystem::file_size(name, ec);
-    f.Time = std::filesystem::last_write_time(name, ec);
-    if (!OpenInfoFile(name, f.Data, msg)) {
-      msg = name + ": " + msg;
-      return false;
-    }
+    if (!ReadViewFile(name, f, msg)) return false;
     files_.push_back(std::move(f));
   }
+  return true;
+}
+
+bool TViewSession::Reload(std::string& msg) {
+  std::vector<TViewFile> fresh(files_.size());
+  for (size_t i = 0; i < files_.size(); ++i) {
+    if (!ReadViewFile(files_[i].Name, fresh[i], msg)) return false;
+  }
+  files_ = std::move(fresh);
+  compare_.clear();
   return true;
 }
 
@@ -30,15 +60,14 @@ void TViewSession::Admit(std::string token, uint16_t port) {
   port_ = port;
 }
 
-bool TViewSession::Changed() const {
+std::string TViewSession::ChangedFile() const {
   for (const TViewFile& f : files_) {
-    std::error_code ec;
-    const uintmax_t size = std::filesystem::file_size(f.Name, ec);
-    if (ec || size != f.Size) return true;
-    const auto time = std::filesystem::last_write_time(f.Name, ec);
-    if (ec || time != f.Time) return true;
+    HostFileIdentity now;
+    const bool open = f.Open != nullptr && f.Open->File != nullptr;
+    if (open && (!f.Open->File->Identity(now) || !(now == f.Identity))) return f.Name;
+    if (!HostPathIdentity(f.Name, now) || !(now == f.Identity)) return f.Name;
   }
-  return false;
+  return {};
 }
 
 const TCellValues* TViewSession::Values(size_t i, THeaderRec* head, std::string& msg) {

@@ -4,23 +4,27 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "harinfo/cellvalues.h"
 #include "modrask/har/harmodel.h"
+#include "modrask/records/hostfile.h"
 
 namespace modrask::harinfo {
 
 // One file served: read as harinfo reads it, with the values of one header
-// at a time brought into memory.
+// at a time brought into memory, always through the descriptor the reading
+// opened (the headers share it), never by the name again.
 struct TViewFile {
   std::string Name;
   PHarData Data;
-  uintmax_t Size = 0;
-  std::filesystem::file_time_type Time;
+  // The descriptor the values are read through; nil when no header left
+  // values in the file.
+  std::shared_ptr<TRecFile> Open;
+  // The file as it was when read: of the descriptor, and of the name.
+  HostFileIdentity Identity;
   const THeaderRec* CachedHead = nullptr;
   std::unique_ptr<TCellValues> Cached;
 };
@@ -44,9 +48,16 @@ class TViewSession {
   const std::string& Token() const { return token_; }
   uint16_t Port() const { return port_; }
 
-  // True when a file served is no longer as it was opened (size or time of
-  // its last change), or is gone.
-  bool Changed() const;
+  // The name of the first file served that is no longer as it was read:
+  // its descriptor (fstat) or its name (stat) tells another size, inode,
+  // device, data or status change time, or the name is gone. Empty when
+  // none is.
+  std::string ChangedFile() const;
+
+  // Reads the files again from their names, in place of those held (the
+  // token, the port and the addresses the page uses stay). False with the
+  // reader's message, and then the files held stay as they were.
+  bool Reload(std::string& msg);
 
   // The values of `head` of file i, loaded on first use; the values of the
   // header loaded before are released. Nil with the reader's message.

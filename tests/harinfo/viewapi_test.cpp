@@ -8,6 +8,7 @@
 
 #include <charconv>
 #include <filesystem>
+#include <fstream>
 #include <limits>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -437,18 +438,42 @@ TEST_F(ViewApi, SetsHistoryAndCsv) {
                 " OVER writes it");
 }
 
-TEST_F(ViewApi, FileChangedOnDisk) {
+// A file rewritten on disk is found by its descriptor or its name, even
+// when its size and modification time are put back; Reload reads it again
+// in the same session.
+TEST_F(ViewApi, FileChangedOnDiskAndReloaded) {
   const std::string copy = dir_.File("copy.har");
   std::filesystem::copy_file(std_, copy);
   ASSERT_TRUE(Open({copy}));
-  EXPECT_EQ(Get("/api/slice?h=A1&sel=r").Status, 200);
-  WriteFileBytes(copy, ChangedA2() + "x");
-  EXPECT_EQ(Get("/api/slice?h=A1&sel=r").Status, 409);
-  const harinfo::TViewAnswer page = Get("/");
-  EXPECT_EQ(page.Status, 409);
-  EXPECT_EQ(page.ContentType, "text/html; charset=utf-8");
+  const json before = GetJson("/api/slice?h=A2&sel=r,c");
+  EXPECT_EQ(GetJson("/api/status")["changed"], "");
+  // The same bytes but one value, written in place, the time put back.
+  const auto time = std::filesystem::last_write_time(copy);
+  const std::string changed = ChangedA2();
+  ASSERT_EQ(changed.size(), std::filesystem::file_size(copy));
+  {
+    std::fstream f(copy, std::ios::in | std::ios::out | std::ios::binary);
+    f.write(changed.data(), static_cast<std::streamsize>(changed.size()));
+  }
+  std::filesystem::last_write_time(copy, time);
+  const harinfo::TViewAnswer stale = Get("/api/slice?h=A2&sel=r,c");
+  EXPECT_EQ(stale.Status, 409);
+  EXPECT_EQ(json::parse(stale.Body)["changed"], copy);
+  EXPECT_EQ(GetJson("/api/status")["changed"], copy);
+  EXPECT_EQ(Get("/").Status, 200);  // the page, which offers Reload
+  EXPECT_EQ(GetJson("/api/reload")["reloaded"], true);
+  const json after = GetJson("/api/slice?h=A2&sel=r,c");
+  EXPECT_EQ(after["values"][1][0], 1.75);
+  EXPECT_EQ(before["values"][1][0], 1);
+  // Replaced by another file under the name, then gone: a Reload that
+  // cannot read keeps what it had.
+  WriteFileBytes(copy + ".new", StandardFile(TFileFlavour::NewFujitsu).Bytes());
+  std::filesystem::rename(copy + ".new", copy);
+  EXPECT_EQ(Get("/api/headers").Status, 409);
   std::filesystem::remove(copy);
   EXPECT_EQ(Get("/api/headers").Status, 409);
+  EXPECT_EQ(Get("/api/reload").Status, 500);
+  EXPECT_EQ(GetJson("/api/status")["changed"], copy);
 }
 
 // Before anything listens: a damaged file as the listing reports it, and

@@ -26,12 +26,40 @@ async function api(path, params = {}) {
   const q = new URLSearchParams({ ...params, token });
   const res = await fetch(`${path}?${q}`);
   const body = await res.json().catch(() => ({ error: `answer ${res.status}` }));
+  if (body.changed) showChanged(body.changed);
   if (!res.ok) {
     showError(body.error || `answer ${res.status}`);
     throw new Error(body.error);
   }
   showError('');
   return body;
+}
+
+// A file rewritten on disk: the page offers to read it again, in the same
+// server, keeping the address and the view.
+function showChanged(name) {
+  $('changed').hidden = !name;
+  $('changed-text').textContent = name ? `${name} changed on disk since it was read.` : '';
+}
+
+async function reloadFiles() {
+  await api('/api/reload');
+  showChanged('');
+  if (state.compare) {
+    state.compare = await api('/api/compare');
+    renderCompare();
+  }
+  await loadHeaders();
+  await restore();
+}
+
+async function watchFiles() {
+  try {
+    const res = await fetch(`/api/status?${new URLSearchParams({ token })}`);
+    if (res.ok) showChanged((await res.json()).changed);
+  } catch (e) {
+    // The server is gone: nothing to offer.
+  }
 }
 
 function showTab(name) {
@@ -613,6 +641,8 @@ $('chart-close').addEventListener('click', () => {
   remember();
 });
 window.addEventListener('popstate', () => restore().catch(() => {}));
+$('reload').addEventListener('click', () => reloadFiles().catch(() => {}));
+setInterval(watchFiles, 3000);
 $('rows').addEventListener('change', () => pickRows(Number($('rows').value)));
 $('cols').addEventListener('change', () => pickCols(Number($('cols').value)));
 $('swap').addEventListener('click', swap);

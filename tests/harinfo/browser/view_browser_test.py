@@ -122,7 +122,7 @@ def matches(shown, table, what):
 
 
 def wait_grid(driver, first_col):
-    WebDriverWait(driver, WAIT).until(
+    WebDriverWait(driver, WAIT, ignored_exceptions=[StaleElementReferenceException]).until(
         lambda d: [th.text for th in d.find_elements(By.CSS_SELECTOR, "#grid thead th")][1:2]
         == [first_col])
 
@@ -167,7 +167,7 @@ def numbers(driver):
                                6: 1e-7, 7: 0.0, 8: 0.0})
     with served(path) as url:
         driver.get(url)
-        wait = WebDriverWait(driver, WAIT)
+        wait = WebDriverWait(driver, WAIT, ignored_exceptions=[StaleElementReferenceException])
         wait.until(lambda d: d.find_elements(By.XPATH, "//td[@class='name' and text()='PROD']"))
         driver.find_element(By.XPATH, "//td[@class='name' and text()='PROD']").click()
         wait_grid(driver, "NORTH")
@@ -193,6 +193,16 @@ def numbers(driver):
         body = status(href)[1].decode()
         check(body.startswith("COM,NORTH,SOUTH,EAST,WEST,CENTRE\nAGRI,281542.8,-Inf,1e-07,"),
               f"table csv {body[:80]!r}")
+        # The file rewritten on disk: the page offers Reload, which shows the
+        # new numbers in the same view.
+        address = driver.current_url
+        with_values(path, "PROD", {0: 12.25})
+        wait.until(lambda d: d.find_element(By.ID, "changed").is_displayed())
+        driver.find_element(By.ID, "reload").click()
+        wait.until(lambda d: grid(d)[1].get(("AGRI", "NORTH")) == "12.25")
+        check(not driver.find_element(By.ID, "changed").is_displayed(), "changed note after Reload")
+        check(grid(driver)[1][("MANU", "NORTH")] == "3.00", "view after Reload")
+        check(driver.current_url == address, f"address after Reload {driver.current_url}")
 
 
 def main():
@@ -221,7 +231,7 @@ def main():
         check(status(url)[0] == 200, "page with token")
 
         driver.get(url)
-        wait = WebDriverWait(driver, WAIT)
+        wait = WebDriverWait(driver, WAIT, ignored_exceptions=[StaleElementReferenceException])
         wait.until(lambda d: len(d.find_elements(By.CSS_SELECTOR, "#header-list tbody tr")) == 8)
         driver.find_element(By.ID, "filter").send_keys("destination")
         def visible():
@@ -284,7 +294,7 @@ def main():
         diff = json.loads(subprocess.run([HARINFO, "diff", "--json", SAMPLE, renamed],
                                          capture_output=True, text=True).stdout)
         driver.get(url)
-        wait = WebDriverWait(driver, WAIT)
+        wait = WebDriverWait(driver, WAIT, ignored_exceptions=[StaleElementReferenceException])
         wait.until(lambda d: len(d.find_elements(By.CSS_SELECTOR, "#header-list tbody tr .mark")) == 8)
         marks = {tr.find_element(By.CSS_SELECTOR, ".name").text: tr.find_element(By.CSS_SELECTOR, ".mark").text
                  for tr in driver.find_elements(By.CSS_SELECTOR, "#header-list tbody tr")}
