@@ -1,12 +1,13 @@
 #include "harinfo/viewapi.h"
 
-#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <map>
 #include <random>
+#include <ostream>
 #include <sstream>
+#include <streambuf>
 
 #include "harinfo/csvout.h"
 #include "harinfo/diffprint.h"
@@ -29,6 +30,29 @@ constexpr const char* JsonType = "application/json";
 
 // Longest request target taken; the page's own are far shorter.
 constexpr size_t MaxTarget = 8192;
+
+// An output stream that appends to a string: a CSV answer is written once,
+// into the string that is sent, with no second copy.
+class TStringBuf : public std::streambuf {
+ public:
+  explicit TStringBuf(std::string& s) : s_(s) {}
+
+ protected:
+  std::streamsize xsputn(const char* p, std::streamsize n) override {
+    s_.append(p, static_cast<size_t>(n));
+    return n;
+  }
+  int_type overflow(int_type c) override {
+    if (!traits_type::eq_int_type(c, traits_type::eof())) s_ += traits_type::to_char_type(c);
+    return traits_type::not_eof(c);
+  }
+
+ private:
+  std::string& s_;
+};
+
+// Bytes a CSV cell takes, about: room reserved so the text is not moved.
+constexpr size_t CsvCellBytes = 24;
 
 TViewAnswer Error(int status, std::string_view text) {
   TJson j;
@@ -362,14 +386,13 @@ TViewAnswer TRequest::Csv(size_t i, THeaderRec* head) const {
                           " " + ShownName(*head) + " writes it");
   }
   s_.Forget(i);
-  std::ostringstream out;
+  std::string text;
+  text.reserve(static_cast<size_t>(cells) * CsvCellBytes);
+  TStringBuf buf(text);
+  std::ostream out(&buf);
   std::string msg;
   if (!WriteHeaderCsv(out, head, false, true, msg)) return Error(500, s_.File(i).Name + ": " + msg);
-  std::string name;
-  for (const char c : ShownName(*head)) {
-    name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-  }
-  return {200, "text/csv; charset=utf-8", out.str(), name + ".csv"};
+  return {200, "text/csv; charset=utf-8", std::move(text), TableCsvName(ShownName(*head), {}, {})};
 }
 
 TViewAnswer TRequest::TableCsv(size_t i, THeaderRec* head) {
@@ -401,10 +424,13 @@ TViewAnswer TRequest::TableCsv(size_t i, THeaderRec* head) {
   if (values == nullptr || !ComputeSlice(*values, dims, req, slice, msg)) {
     return Error(500, s_.File(i).Name + ": " + msg);
   }
-  std::ostringstream out;
+  std::string text;
+  text.reserve(static_cast<size_t>(slice.Rows * slice.Cols) * CsvCellBytes);
+  TStringBuf buf(text);
+  std::ostream out(&buf);
   WriteTableCsv(out, slice, dims, ColumnTitles(*head), !slice.Summed && !values->IsInteger(),
                 totals == 1);
-  return {200, "text/csv; charset=utf-8", out.str(),
+  return {200, "text/csv; charset=utf-8", std::move(text),
           TableCsvName(ShownName(*head), dims, req.Roles)};
 }
 
@@ -468,11 +494,15 @@ TViewAnswer AnswerView(TViewSession& session, std::string_view target, std::stri
   const size_t mark = target.find('?');
   const std::string_view path = target.substr(0, mark);
   TQuery q;
-  const bool parsed = target.size() <= MaxTarget &&
-                      (mark == std::string_view::npos || ParseQuery(target.substr(mark + 1), q));
+  const std::string_view query =
+      mark == std::string_view::npos ? std::string_view() : target.substr(mark + 1);
+  const bool parsed = target.size() <= MaxTarget && ParseQuery(query, q);
   const auto token = q.find("token");
   if (!parsed || token == q.end() || !SameToken(token->second, session.Token())) {
-    return Error(403, "forbidden");
+    // A query that does not parse but carries the right token once is the
+    // page's own, malformed: 400. Else nothing is told.
+    const bool own = target.size() <= MaxTarget && HasToken(query, session.Token());
+    return own ? Error(400, "malformed query") : Error(403, "forbidden");
   }
   // The page and its files are served whatever the files on disk do; the
   // values only while the files are as they were read.

@@ -51,6 +51,20 @@ bool ParseQuery(std::string_view query, TQuery& q) {
   return true;
 }
 
+bool HasToken(std::string_view query, std::string_view token) {
+  int found = 0;
+  while (!query.empty()) {
+    const size_t amp = query.find('&');
+    const std::string_view pair = query.substr(0, amp);
+    query = amp == std::string_view::npos ? std::string_view() : query.substr(amp + 1);
+    if (pair.substr(0, 6) == "token=") {
+      if (!SameToken(pair.substr(6), token)) return false;
+      ++found;
+    }
+  }
+  return found == 1;
+}
+
 bool Number(std::string_view s, int64_t min, int64_t max, int64_t& v) {
   const auto res = std::from_chars(s.data(), s.data() + s.size(), v);
   return res.ec == std::errc() && res.ptr == s.data() + s.size() && !s.empty() && v >= min &&

@@ -15,6 +15,10 @@ using TQuery = std::map<std::string, std::string>;
 // False on a broken escape or a key given twice.
 bool ParseQuery(std::string_view query, TQuery& q);
 
+// True when `query` holds token=`token` exactly once, as the page writes it
+// (no escapes), whatever else it holds.
+bool HasToken(std::string_view query, std::string_view token);
+
 // The whole of `s` as a decimal number in [min, max].
 bool Number(std::string_view s, int64_t min, int64_t max, int64_t& v);
 

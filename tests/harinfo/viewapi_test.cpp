@@ -359,7 +359,7 @@ TEST_F(ViewApi, ForeignHostOrTokenIsForbidden) {
       {"/api/headers?token=0123456789abcdef0123456789abcdeX", Host},
       {"/api/headers?token=", Host},
       {"/api/headers?token=" + std::string(Token) + "&token=" + std::string(Token), Host},
-      {"/api/headers?token=" + std::string(Token) + "&h=%4", Host},
+      {"/api/headers?token=0123456789abcdef0123456789abcdeX&h=%4", Host},
   };
   for (const auto& [target, host] : cases) {
     const harinfo::TViewAnswer a = Raw(target, host);
@@ -402,6 +402,12 @@ TEST_F(ViewApi, MalformedRequestsGetShortErrors) {
     const harinfo::TViewAnswer a = Get(target);
     EXPECT_EQ(a.Status, status) << target;
     EXPECT_EQ(a.Body, json({{"error", text}}).dump()) << target;
+  }
+  // A broken query that carries the token: the page's own, malformed.
+  for (const char* query : {"h=%4", "h=%zz", "sel=r&sel=c"}) {
+    const harinfo::TViewAnswer a = Get(std::string("/api/slice?") + query);
+    EXPECT_EQ(a.Status, 400) << query;
+    EXPECT_EQ(a.Body, R"({"error":"malformed query"})") << query;
   }
   // A header name that is not UTF-8 still gets JSON.
   const harinfo::TViewAnswer bad = Get("/api/header?h=%FF%FE");
@@ -489,7 +495,9 @@ TEST_F(ViewApi, DamagedFileOrBadOptionsEndBeforeServing) {
   EXPECT_EQ(RunInfo({"--port", "8000", std_}), (TInfoResult{2, "", onlyView}));
   EXPECT_EQ(RunInfo({"diff", std_, std_, "--no-browser"}), (TInfoResult{2, "", onlyView}));
   EXPECT_EQ(RunInfo({"view", std_, std_, std_}).Err, "harinfo: usage: harinfo view FILE [OTHER]\n");
-  EXPECT_EQ(RunInfo({"view", "--port", "65536", std_}).Code, 2);
+  for (const char* port : {"65536", "0x50", "+80", "-1", "8e1", ""}) {
+    EXPECT_EQ(RunInfo({"view", "--port", port, std_}).Code, 2) << port;
+  }
 }
 
 }  // namespace

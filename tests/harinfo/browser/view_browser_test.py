@@ -14,6 +14,7 @@ import json
 import math
 import os
 import shutil
+import socket
 import struct
 import subprocess
 import sys
@@ -205,6 +206,19 @@ def numbers(driver):
         check(driver.current_url == address, f"address after Reload {driver.current_url}")
 
 
+def raw(port, request):
+    """The head of the answer to `request`, sent as it is."""
+    with socket.create_connection(("127.0.0.1", port), timeout=WAIT) as s:
+        s.sendall(request.encode())
+        data = b""
+        while b"\r\n\r\n" not in data:
+            more = s.recv(4096)
+            if not more:
+                break
+            data += more
+    return data.decode(errors="replace").split("\r\n\r\n")[0] + "\r\n"
+
+
 def main():
     os.makedirs(WORK, exist_ok=True)
     renamed = os.path.join(WORK, "zone.har")
@@ -229,6 +243,15 @@ def main():
         code, body = status(url, host="rebind.example:" + base.rsplit(":", 1)[1])
         check(code == 403 and b"sample" not in body, f"foreign Host gets {code}")
         check(status(url)[0] == 200, "page with token")
+        # The server's own answers: 405 names what is allowed, two Host
+        # headers are refused.
+        port = int(base.rsplit(":", 1)[1])
+        head = raw(port, f"POST /api/files?token={token} HTTP/1.1\r\nHost: 127.0.0.1:{port}\r\n"
+                         "Content-Length: 0\r\n\r\n")
+        check(head.startswith("HTTP/1.1 405") and "\r\nAllow: GET, HEAD\r\n" in head, f"POST: {head[:80]!r}")
+        head = raw(port, f"GET /api/files?token={token} HTTP/1.1\r\nHost: 127.0.0.1:{port}\r\n"
+                         f"Host: 127.0.0.1:{port}\r\n\r\n")
+        check(head.startswith("HTTP/1.1 400"), f"two Hosts: {head[:80]!r}")
 
         driver.get(url)
         wait = WebDriverWait(driver, WAIT, ignored_exceptions=[StaleElementReferenceException])
