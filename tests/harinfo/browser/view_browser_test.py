@@ -331,6 +331,22 @@ def main():
         driver.find_element(By.XPATH, "//section[@id='compare']//td[text()='PROD']").click()
         wait.until(lambda d: len(d.find_elements(By.CSS_SELECTOR, "#grid tbody td")) > 0)
         check(not driver.find_elements(By.CSS_SELECTOR, "#grid td.changed"), "PROD cells marked changed")
+        # Switching the file shown, then showing the difference, keeps the
+        # header, its fixed dimension and the arrangement.
+        driver.find_element(By.CSS_SELECTOR, "[data-tab=headers]").click()
+        driver.find_element(By.XPATH, "//td[@class='name' and text()='TRAD']").click()
+        wait.until(lambda d: d.find_elements(By.ID, "fix-3"))
+        Select(driver.find_element(By.ID, "fix-3")).select_by_value("2")
+        driver.find_element(By.ID, "swap").click()
+        wait.until(lambda d: "sel=c%2Cr%2C2" in d.current_url)
+        old = grid(driver)
+        Select(driver.find_element(By.ID, "file")).select_by_value("1")
+        wait.until(lambda d: "file=1" in d.current_url and grid(d) == old)
+        check(Select(driver.find_element(By.ID, "fix-3")).first_selected_option.get_attribute("value") == "2",
+              "fixed element after switching the file")
+        Select(driver.find_element(By.ID, "diffmode")).select_by_value("abs")
+        wait.until(lambda d: set(grid(d)[1].values()) == {"0"})
+        check("sel=c%2Cr%2C2" in driver.current_url, f"view after difference: {driver.current_url}")
     numbers(driver)
     print(f"{len(failures)} failures")
     return 1 if failures else 0
