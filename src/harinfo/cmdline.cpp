@@ -131,6 +131,14 @@ int ParseInfoArgs(const std::vector<std::string>& args, TInfoArgs& a, std::ostre
   app.add_flag("--nonzero", a.NonZero, "leave out cells that are 0 (csv)");
   app.add_flag("--all", a.All, "list the equal headers too (diff)");
   app.add_option("--port", a.Port, "view: the port to listen on (default: a free one)")
+      ->check(CLI::Validator(
+          [](std::string& text) {
+            // Decimal digits only: CLI11 alone would take 0x50 as 80.
+            const bool digits = !text.empty() && text.size() <= 5 &&
+                                text.find_first_not_of("0123456789") == std::string::npos;
+            return digits ? std::string() : std::string("a port is a decimal number");
+          },
+          "PORT"))
       ->check(CLI::Range(0, 65535));
   app.add_flag("--no-browser", a.NoBrowser, "view: print the address, open no browser");
   app.add_option("words", words, "the command word (none for the listing) and its operands")

@@ -16,12 +16,12 @@ constexpr size_t CsvBufSize = size_t{1} << 20;
 
 // The label fields of one dimension: quoted element names where the file
 // names them, else nothing (the index is written as a number).
-std::vector<std::string> QuotedNames(const TDimInfo& d) {
+std::vector<std::string> QuotedNames(const TCsvWriter& csv, const TDimInfo& d) {
   std::vector<std::string> names;
   if (!d.Single() && d.Elements == nullptr) return names;
   names.reserve(static_cast<size_t>(d.Size) + 1);
   names.emplace_back();
-  for (int32_t i = 1; i <= d.Size; ++i) names.push_back(TCsvWriter::Quoted(CellName(d, i)));
+  for (int32_t i = 1; i <= d.Size; ++i) names.push_back(csv.Text(CellName(d, i)));
   return names;
 }
 
@@ -37,7 +37,7 @@ void WriteStrings(TCsvWriter& csv, const THeaderRec& head) {
 
 }  // namespace
 
-TCsvWriter::TCsvWriter(std::ostream& out) : out_(out) {
+TCsvWriter::TCsvWriter(std::ostream& out, bool defuse) : out_(out), defuse_(defuse) {
   buf_.reserve(CsvBufSize + 256);
 }
 
@@ -52,6 +52,13 @@ std::string TCsvWriter::Quoted(std::string_view text) {
   return q;
 }
 
+std::string TCsvWriter::Text(std::string_view text) const {
+  if (defuse_ && !text.empty() && std::string_view("=+-@").find(text[0]) != std::string_view::npos) {
+    return Quoted("'" + std::string(text));
+  }
+  return Quoted(text);
+}
+
 void TCsvWriter::Separate() {
   if (rowStarted_) buf_ += ',';
   rowStarted_ = true;
@@ -62,7 +69,7 @@ void TCsvWriter::Reserve(size_t n) {
 }
 
 void TCsvWriter::Field(std::string_view text) {
-  RawField(Quoted(text));
+  RawField(Text(text));
 }
 
 void TCsvWriter::RawField(std::string_view text) {
@@ -78,6 +85,15 @@ void TCsvWriter::IntField(int64_t v) {
 }
 
 void TCsvWriter::FloatField(float v) {
+  ShortestField(v);
+}
+
+void TCsvWriter::DoubleField(double v) {
+  ShortestField(v);
+}
+
+template <typename T>
+void TCsvWriter::ShortestField(T v) {
   if (!std::isfinite(v)) {
     RawField(std::isnan(v) ? "NaN" : v > 0 ? "Inf" : "-Inf");
     return;
@@ -99,8 +115,9 @@ void TCsvWriter::Flush() {
   buf_.clear();
 }
 
-bool WriteHeaderCsv(std::ostream& out, THeaderRec* head, bool nonZero, std::string& msg) {
-  TCsvWriter csv(out);
+bool WriteHeaderCsv(std::ostream& out, THeaderRec* head, bool nonZero, bool defuse,
+                    std::string& msg) {
+  TCsvWriter csv(out, defuse);
   if (head->HeadType == "1C") {
     WriteStrings(csv, *head);
     return true;
@@ -113,7 +130,7 @@ bool WriteHeaderCsv(std::ostream& out, THeaderRec* head, bool nonZero, std::stri
   TCellValues values;
   if (!values.Load(head, msg)) return false;
   std::vector<std::vector<std::string>> names;
-  for (const TDimInfo& d : dims) names.push_back(QuotedNames(d));
+  for (const TDimInfo& d : dims) names.push_back(QuotedNames(csv, d));
   const int64_t n = std::min(values.Count(), CellCount(dims));
   std::vector<int32_t> index(dims.size(), 1);
   for (int64_t p = 0; p < n && out; ++p) {  // a failed write ends it: the caller reports it

@@ -52,7 +52,7 @@ int RunHeader(const TInfoArgs& a, THarData& harData, std::ostream& out, std::ost
   if (head == nullptr) return Trouble(err, fileName + ": no header " + a.Operands[1]);
   std::string msg;
   const bool ok = a.Command == TCommand::Show ? PrintHeader(out, head, a.Json, msg)
-                                              : WriteHeaderCsv(out, head, a.NonZero, msg);
+                                              : WriteHeaderCsv(out, head, a.NonZero, false, msg);
   return ok ? ExitSame : Unreadable(err, fileName, msg);
 }
 

@@ -1,12 +1,13 @@
 #include "harinfo/viewapi.h"
 
-#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <map>
 #include <random>
+#include <ostream>
 #include <sstream>
+#include <streambuf>
 
 #include "harinfo/csvout.h"
 #include "harinfo/diffprint.h"
@@ -17,18 +18,42 @@
 #include "harinfo/jsonout.h"
 #include "harinfo/setsinfo.h"
 #include "harinfo/viewpage.h"
+#include "harinfo/viewquery.h"
 #include "harinfo/viewslice.h"
+#include "harinfo/viewslicejson.h"
+#include "harinfo/viewtablecsv.h"
 
 namespace modrask::harinfo {
 
 namespace {
 
-using TQuery = std::map<std::string, std::string>;
-
 constexpr const char* JsonType = "application/json";
 
 // Longest request target taken; the page's own are far shorter.
 constexpr size_t MaxTarget = 8192;
+
+// An output stream that appends to a string: a CSV answer is written once,
+// into the string that is sent, with no second copy.
+class TStringBuf : public std::streambuf {
+ public:
+  explicit TStringBuf(std::string& s) : s_(s) {}
+
+ protected:
+  std::streamsize xsputn(const char* p, std::streamsize n) override {
+    s_.append(p, static_cast<size_t>(n));
+    return n;
+  }
+  int_type overflow(int_type c) override {
+    if (!traits_type::eq_int_type(c, traits_type::eof())) s_ += traits_type::to_char_type(c);
+    return traits_type::not_eof(c);
+  }
+
+ private:
+  std::string& s_;
+};
+
+// Bytes a CSV cell takes, about: room reserved so the text is not moved.
+constexpr size_t CsvCellBytes = 24;
 
 TViewAnswer Error(int status, std::string_view text) {
   TJson j;
@@ -38,124 +63,6 @@ TViewAnswer Error(int status, std::string_view text) {
 
 TViewAnswer Json(const TJson& j) {
   return {200, JsonType, j.dump(-1, ' ', false, TJson::error_handler_t::replace), {}};
-}
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-// Percent-decodes `s` ('+' is a blank). False on a broken escape.
-bool Decoded(std::string_view s, std::string& out) {
-  out.clear();
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '+') {
-      out += ' ';
-    } else if (s[i] != '%') {
-      out += s[i];
-    } else {
-      if (i + 2 >= s.size()) return false;
-      const int hi = HexDigit(s[i + 1]);
-      const int lo = HexDigit(s[i + 2]);
-      if (hi < 0 || lo < 0) return false;
-      out += static_cast<char>(hi * 16 + lo);
-      i += 2;
-    }
-  }
-  return true;
-}
-
-// Splits the query into decoded keys and values. False on a broken escape
-// or a key given twice.
-bool ParseQuery(std::string_view query, TQuery& q) {
-  while (!query.empty()) {
-    const size_t amp = query.find('&');
-    const std::string_view pair = query.substr(0, amp);
-    query = amp == std::string_view::npos ? std::string_view() : query.substr(amp + 1);
-    if (pair.empty()) continue;
-    const size_t eq = pair.find('=');
-    std::string key;
-    std::string value;
-    if (!Decoded(pair.substr(0, eq), key)) return false;
-    if (eq != std::string_view::npos && !Decoded(pair.substr(eq + 1), value)) return false;
-    if (!q.emplace(std::move(key), std::move(value)).second) return false;
-  }
-  return true;
-}
-
-// The whole of `s` as a decimal number in [min, max].
-bool Number(std::string_view s, int64_t min, int64_t max, int64_t& v) {
-  const auto res = std::from_chars(s.data(), s.data() + s.size(), v);
-  return res.ec == std::errc() && res.ptr == s.data() + s.size() && !s.empty() && v >= min &&
-         v <= max;
-}
-
-// Equal in constant time for strings of the same length.
-bool SameToken(std::string_view a, std::string_view b) {
-  if (a.size() != b.size() || a.empty()) return false;
-  unsigned diff = 0;
-  for (size_t i = 0; i < a.size(); ++i) diff |= static_cast<unsigned char>(a[i] ^ b[i]);
-  return diff == 0;
-}
-
-bool HostAllowed(std::string_view host, uint16_t port) {
-  const std::string p = ":" + std::to_string(port);
-  return host == "127.0.0.1" + p || host == "localhost" + p;
-}
-
-void AppendNumber(std::string& out, double v, bool asFloat) {
-  if (!std::isfinite(v)) {
-    out += "null";
-    return;
-  }
-  char buf[40];
-  const auto res = asFloat ? std::to_chars(buf, buf + sizeof buf, static_cast<float>(v))
-                           : std::to_chars(buf, buf + sizeof buf, v);
-  out.append(buf, res.ptr);
-}
-
-void AppendNumbers(std::string& out, const double* v, int64_t n, bool asFloat) {
-  out += '[';
-  for (int64_t i = 0; i < n; ++i) {
-    if (i > 0) out += ',';
-    AppendNumber(out, v[i], asFloat);
-  }
-  out += ']';
-}
-
-void AppendRows(std::string& out, const TSlice& s, bool asFloat) {
-  out += '[';
-  for (int64_t r = 0; r < s.Rows; ++r) {
-    if (r > 0) out += ',';
-    AppendNumbers(out, s.Values.data() + r * s.Cols, s.Cols, asFloat);
-  }
-  out += ']';
-}
-
-// `head` from `j`'s text with more members appended.
-std::string Extended(const TJson& j, const std::string& more) {
-  std::string text = j.dump(-1, ' ', false, TJson::error_handler_t::replace);
-  text.pop_back();
-  return text + more + "}";
-}
-
-TJson AxisJson(const std::vector<TDimInfo>& dims, int dim, int64_t size, int64_t offset,
-               int64_t count) {
-  if (dim < 0) return nullptr;
-  const TDimInfo& d = dims[static_cast<size_t>(dim)];
-  TJson j;
-  j["dim"] = dim + 1;
-  j["title"] = DimTitle(d, dim + 1);
-  j["size"] = size;
-  j["offset"] = offset;
-  TJson names = TJson::array();
-  for (int64_t i = 0; i < count; ++i) {
-    names.push_back(CellName(d, static_cast<int32_t>(offset + i + 1)));
-  }
-  j["names"] = std::move(names);
-  return j;
 }
 
 class TRequest {
@@ -173,6 +80,10 @@ class TRequest {
   TViewAnswer HeaderInfo(const THeaderRec& head) const;
   TViewAnswer Strings(size_t i, const THeaderRec& head) const;
   TViewAnswer Slice(size_t i, THeaderRec* head);
+  TViewAnswer TableCsv(size_t i, THeaderRec* head);
+  // The roles of the dimensions from sel=: one word per dimension, r, c, t
+  // or the element's number from 1.
+  bool Roles(std::vector<int32_t>& roles, TViewAnswer& bad) const;
   TViewAnswer Sets(size_t i) const;
   TViewAnswer Csv(size_t i, THeaderRec* head) const;
   TViewAnswer Compare() const;
@@ -246,11 +157,12 @@ TViewAnswer TRequest::Headers(size_t i) const {
 TViewAnswer TRequest::HeaderInfo(const THeaderRec& head) const {
   TJson dims = TJson::array();
   const std::vector<TDimInfo> infos = DimInfos(head);
+  const std::vector<std::string> titles =
+      head.HeadType == "1C" ? std::vector<std::string>(infos.size()) : ColumnTitles(head);
   for (size_t k = 0; k < infos.size(); ++k) {
     const TDimInfo& d = infos[k];
     TJson j;
-    j["title"] = head.HeadType == "2I" ? TJson(k == 0 ? "row" : "col")
-                                       : TJson(DimTitle(d, static_cast<int>(k + 1)));
+    j["title"] = titles[k];
     j["size"] = d.Size;
     if (d.Single()) j["element"] = d.Element;
     TJson names = TJson::array();
@@ -322,6 +234,35 @@ TViewAnswer TRequest::Strings(size_t i, const THeaderRec& head) const {
   return Json(j);
 }
 
+bool TRequest::Roles(std::vector<int32_t>& roles, TViewAnswer& bad) const {
+  const auto sel = q_.find("sel");
+  std::string_view words = sel == q_.end() ? std::string_view() : std::string_view(sel->second);
+  while (!words.empty()) {
+    const size_t comma = words.find(',');
+    const std::string_view w = words.substr(0, comma);
+    int64_t e = 0;
+    if (w == "r") {
+      roles.push_back(SliceRows);
+    } else if (w == "c") {
+      roles.push_back(SliceCols);
+    } else if (w == "t") {
+      roles.push_back(SliceTotal);
+    } else if (Number(w, 1, INT32_MAX, e)) {
+      roles.push_back(static_cast<int32_t>(e));
+    } else {
+      bad = Error(400, "bad sel");
+      return false;
+    }
+    if (comma == std::string_view::npos || roles.size() > 7) break;
+    words = words.substr(comma + 1);
+    if (words.empty()) {
+      bad = Error(400, "bad sel");
+      return false;
+    }
+  }
+  return true;
+}
+
 TViewAnswer TRequest::Slice(size_t i, THeaderRec* head) {
   if (head->HeadType == "1C") return Strings(i, *head);
   const std::vector<TDimInfo> dims = DimInfos(*head);
@@ -333,28 +274,7 @@ TViewAnswer TRequest::Slice(size_t i, THeaderRec* head) {
       !Int("cn", 100, MaxSliceCells, req.ColLimit, bad)) {
     return bad;
   }
-  // sel: one word per dimension: r, c, t, or the element's number from 1.
-  const auto sel = q_.find("sel");
-  std::string_view words = sel == q_.end() ? std::string_view() : std::string_view(sel->second);
-  while (!words.empty()) {
-    const size_t comma = words.find(',');
-    const std::string_view w = words.substr(0, comma);
-    int64_t e = 0;
-    if (w == "r") {
-      req.Roles.push_back(SliceRows);
-    } else if (w == "c") {
-      req.Roles.push_back(SliceCols);
-    } else if (w == "t") {
-      req.Roles.push_back(SliceTotal);
-    } else if (Number(w, 1, INT32_MAX, e)) {
-      req.Roles.push_back(static_cast<int32_t>(e));
-    } else {
-      return Error(400, "bad sel");
-    }
-    if (comma == std::string_view::npos || req.Roles.size() > 7) break;
-    words = words.substr(comma + 1);
-    if (words.empty()) return Error(400, "bad sel");
-  }
+  if (!Roles(req.Roles, bad)) return bad;
   std::string msg;
   if (!CheckSliceRequest(dims, req, msg)) return Error(400, msg);
   const TCellValues* values = s_.Values(i, head, msg);
@@ -362,35 +282,17 @@ TViewAnswer TRequest::Slice(size_t i, THeaderRec* head) {
   if (values == nullptr || !ComputeSlice(*values, dims, req, slice, msg)) {
     return Error(500, s_.File(i).Name + ": " + msg);
   }
-  const bool asFloat = !slice.Summed && !values->IsInteger();
-  TJson j;
-  j["header"] = ShownName(*head);
-  j["type"] = StoredType(*head);
-  j["rows"] = AxisJson(dims, slice.RowDim, slice.RowSize, slice.RowOffset, slice.Rows);
-  j["cols"] = AxisJson(dims, slice.ColDim, slice.ColSize, slice.ColOffset, slice.Cols);
-  j["summed"] = slice.Summed;
-  std::string more = ",\"values\":";
-  AppendRows(more, slice, asFloat);
-  more += ",\"row_totals\":";
-  AppendNumbers(more, slice.RowTotals.data(), slice.Rows, false);
-  more += ",\"col_totals\":";
-  AppendNumbers(more, slice.ColTotals.data(), slice.Cols, false);
-  more += ",\"total\":";
-  AppendNumber(more, slice.Total, false);
   std::string note;
-  if (THeaderRec* other = Counterpart(i, *head, note)) {
+  TSlice otherSlice;
+  THeaderRec* other = Counterpart(i, *head, note);
+  if (other != nullptr) {
     const TCellValues* otherValues = s_.Values(1 - i, other, msg);
-    TSlice otherSlice;
     if (otherValues == nullptr || !ComputeSlice(*otherValues, dims, req, otherSlice, msg)) {
       return Error(500, s_.File(1 - i).Name + ": " + msg);
     }
-    more += ",\"other\":";
-    AppendRows(more, otherSlice, asFloat);
-  } else if (!note.empty()) {
-    TJson n = note;
-    more += ",\"other_note\":" + n.dump();
   }
-  return {200, JsonType, Extended(j, more), {}};
+  return {200, JsonType,
+          SliceJson(*head, dims, slice, other != nullptr ? &otherSlice : nullptr, note), {}};
 }
 
 TViewAnswer TRequest::Sets(size_t i) const {
@@ -412,14 +314,52 @@ TViewAnswer TRequest::Csv(size_t i, THeaderRec* head) const {
                           " " + ShownName(*head) + " writes it");
   }
   s_.Forget(i);
-  std::ostringstream out;
+  std::string text;
+  text.reserve(static_cast<size_t>(cells) * CsvCellBytes);
+  TStringBuf buf(text);
+  std::ostream out(&buf);
   std::string msg;
-  if (!WriteHeaderCsv(out, head, false, msg)) return Error(500, s_.File(i).Name + ": " + msg);
-  std::string name;
-  for (const char c : ShownName(*head)) {
-    name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+  if (!WriteHeaderCsv(out, head, false, true, msg)) return Error(500, s_.File(i).Name + ": " + msg);
+  return {200, "text/csv; charset=utf-8", std::move(text), TableCsvName(ShownName(*head), {}, {})};
+}
+
+TViewAnswer TRequest::TableCsv(size_t i, THeaderRec* head) {
+  if (head->HeadType == "1C") return Csv(i, head);
+  const std::vector<TDimInfo> dims = DimInfos(*head);
+  TSliceRequest req;
+  TViewAnswer bad;
+  int64_t totals = 0;
+  if (!Roles(req.Roles, bad) || !Int("totals", 0, 1, totals, bad)) return bad;
+  // The whole of the row and column dimensions: checked first with a page
+  // of one cell, which any slice has.
+  req.RowLimit = 1;
+  req.ColLimit = 1;
+  std::string msg;
+  if (!CheckSliceRequest(dims, req, msg)) return Error(400, msg);
+  const auto size = [&dims](int32_t role, const std::vector<int32_t>& roles) -> int64_t {
+    const auto at = std::find(roles.begin(), roles.end(), role);
+    return at == roles.end() ? 1 : dims[static_cast<size_t>(at - roles.begin())].Size;
+  };
+  req.RowLimit = size(SliceRows, req.Roles);
+  req.ColLimit = size(SliceCols, req.Roles);
+  if (req.RowLimit * req.ColLimit > MaxCsvCells) {
+    return Error(413, "a table of " + std::to_string(req.RowLimit * req.ColLimit) +
+                          " cells is too large to download here: harinfo csv " + s_.File(i).Name +
+                          " " + ShownName(*head) + " writes the header");
   }
-  return {200, "text/csv; charset=utf-8", out.str(), name + ".csv"};
+  const TCellValues* values = s_.Values(i, head, msg);
+  TSlice slice;
+  if (values == nullptr || !ComputeSlice(*values, dims, req, slice, msg)) {
+    return Error(500, s_.File(i).Name + ": " + msg);
+  }
+  std::string text;
+  text.reserve(static_cast<size_t>(slice.Rows * slice.Cols) * CsvCellBytes);
+  TStringBuf buf(text);
+  std::ostream out(&buf);
+  WriteTableCsv(out, slice, dims, ColumnTitles(*head), !slice.Summed && !values->IsInteger(),
+                totals == 1);
+  return {200, "text/csv; charset=utf-8", std::move(text),
+          TableCsvName(ShownName(*head), dims, req.Roles)};
 }
 
 TViewAnswer TRequest::Compare() const {
@@ -453,98 +393,18 @@ TViewAnswer TRequest::Route(std::string_view path) {
     j["lines"] = HistoryLines(*s_.File(i).Data);
     return Json(j);
   }
-  const bool known = path == "/api/header" || path == "/api/slice" || path == "/api/csv";
+  const bool known = path == "/api/header" || path == "/api/slice" || path == "/api/csv" ||
+                     path == "/api/tablecsv";
   if (!known) return Error(404, "not found");
   THeaderRec* head = Header(i, bad);
   if (head == nullptr) return bad;
   if (path == "/api/header") return HeaderInfo(*head);
   if (path == "/api/slice") return Slice(i, head);
+  if (path == "/api/tablecsv") return TableCsv(i, head);
   return Csv(i, head);
 }
 
 }  // namespace
-
-bool TViewSession::Open(const std::vector<std::string>& names, std::string& msg) {
-  for (const std::string& name : names) {
-    TViewFile f;
-    f.Name = name;
-    std::error_code ec;
-    f.Size = std::filesystem::file_size(name, ec);
-    f.Time = std::filesystem::last_write_time(name, ec);
-    if (!OpenInfoFile(name, f.Data, msg)) {
-      msg = name + ": " + msg;
-      return false;
-    }
-    files_.push_back(std::move(f));
-  }
-  return true;
-}
-
-void TViewSession::Admit(std::string token, uint16_t port) {
-  token_ = std::move(token);
-  port_ = port;
-}
-
-bool TViewSession::Changed() const {
-  for (const TViewFile& f : files_) {
-    std::error_code ec;
-    const uintmax_t size = std::filesystem::file_size(f.Name, ec);
-    if (ec || size != f.Size) return true;
-    const auto time = std::filesystem::last_write_time(f.Name, ec);
-    if (ec || time != f.Time) return true;
-  }
-  return false;
-}
-
-const TCellValues* TViewSession::Values(size_t i, THeaderRec* head, std::string& msg) {
-  TViewFile& f = files_[i];
-  if (f.CachedHead == head && f.Cached != nullptr) return f.Cached.get();
-  // The header before goes first: one header's values per file at a time.
-  Forget(i);
-  auto values = std::make_unique<TCellValues>();
-  if (!values->Load(head, msg)) return nullptr;
-  f.Cached = std::move(values);
-  f.CachedHead = head;
-  return f.Cached.get();
-}
-
-void TViewSession::Forget(size_t i) {
-  files_[i].Cached.reset();
-  files_[i].CachedHead = nullptr;
-}
-
-bool TViewSession::CompareJson(std::string& json, std::string& msg) {
-  if (!compare_.empty()) {
-    json = compare_;
-    return true;
-  }
-  // The comparison brings values in and releases them: the cache goes first.
-  for (size_t i = 0; i < files_.size(); ++i) Forget(i);
-  TFileDiff diff;
-  if (!DiffHarFiles(*files_[0].Data, *files_[1].Data, diff, msg)) return false;
-  std::ostringstream out;
-  PrintDiffJson(out, diff, files_[0].Name, files_[1].Name);
-  TJson j = TJson::parse(out.str(), nullptr, false);
-  if (j.is_discarded()) {
-    msg = "comparison not readable";
-    return false;
-  }
-  TJson marks = TJson::object();
-  for (const std::string& name : diff.OnlyOld) marks[name] = "only in OLD";
-  for (const std::string& name : diff.OnlyNew) marks[name] = "only in NEW";
-  for (const THeadDiff& d : diff.Heads) {
-    const char* mark = d.Equal()                              ? "equal"
-                       : d.Values == TValuesVerdict::Differ   ? "values changed"
-                       : !d.LabelsEqual() || !d.LongNameEqual ? "labels changed"
-                                                              : "changed";
-    marks[d.Name] = mark;
-  }
-  j["marks"] = std::move(marks);
-  j["summary"] = "Summary: " + DiffSummary(diff);
-  compare_ = j.dump(-1, ' ', false, TJson::error_handler_t::replace);
-  json = compare_;
-  return true;
-}
 
 std::string NewViewToken() {
   std::random_device random;
@@ -562,20 +422,37 @@ TViewAnswer AnswerView(TViewSession& session, std::string_view target, std::stri
   const size_t mark = target.find('?');
   const std::string_view path = target.substr(0, mark);
   TQuery q;
-  const bool parsed = target.size() <= MaxTarget &&
-                      (mark == std::string_view::npos || ParseQuery(target.substr(mark + 1), q));
+  const std::string_view query =
+      mark == std::string_view::npos ? std::string_view() : target.substr(mark + 1);
+  const bool parsed = target.size() <= MaxTarget && ParseQuery(query, q);
   const auto token = q.find("token");
   if (!parsed || token == q.end() || !SameToken(token->second, session.Token())) {
-    return Error(403, "forbidden");
+    // A query that does not parse but carries the right token once is the
+    // page's own, malformed: 400. Else nothing is told.
+    const bool own = target.size() <= MaxTarget && HasToken(query, session.Token());
+    return own ? Error(400, "malformed query") : Error(403, "forbidden");
   }
-  if (session.Changed()) {
-    constexpr const char* changed =
-        "a file changed on disk since it was opened: restart harinfo view";
-    if (path != "/") return Error(409, changed);
-    return {409,
-            "text/html; charset=utf-8",
-            std::string("<!DOCTYPE html><title>harinfo view</title><p>") + changed + "</p>",
-            {}};
+  // The page and its files are served whatever the files on disk do; the
+  // values only while the files are as they were read.
+  const bool always = path == "/" || path == "/app.js" || path == "/app.css";
+  const std::string changed = always ? std::string() : session.ChangedFile();
+  if (path == "/api/status") {
+    TJson j;
+    j["changed"] = changed;
+    return Json(j);
+  }
+  if (path == "/api/reload") {
+    std::string msg;
+    if (!session.Reload(msg)) return Error(500, msg);
+    TJson j;
+    j["reloaded"] = true;
+    return Json(j);
+  }
+  if (!changed.empty()) {
+    TJson j;
+    j["error"] = changed + " changed on disk since it was read: Reload reads it again";
+    j["changed"] = changed;
+    return {409, JsonType, j.dump(-1, ' ', false, TJson::error_handler_t::replace), {}};
   }
   TRequest request(session, q);
   return request.Route(path);

@@ -4,69 +4,13 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "harinfo/cellvalues.h"
-#include "modrask/har/harmodel.h"
+#include "harinfo/viewsession.h"
 
 namespace modrask::harinfo {
-
-// One file served: read as harinfo reads it, with the values of one header
-// at a time brought into memory.
-struct TViewFile {
-  std::string Name;
-  PHarData Data;
-  uintmax_t Size = 0;
-  std::filesystem::file_time_type Time;
-  const THeaderRec* CachedHead = nullptr;
-  std::unique_ptr<TCellValues> Cached;
-};
-
-class TViewSession {
- public:
-  TViewSession() = default;
-  TViewSession(const TViewSession&) = delete;
-  TViewSession& operator=(const TViewSession&) = delete;
-
-  // Opens FILE and, when given, OTHER, the file it is compared with. False
-  // with "NAME: " and the reader's message.
-  bool Open(const std::vector<std::string>& names, std::string& msg);
-
-  // The token every request must carry, and the port the Host header must
-  // name.
-  void Admit(std::string token, uint16_t port);
-
-  size_t FileCount() const { return files_.size(); }
-  TViewFile& File(size_t i) { return files_[i]; }
-  const std::string& Token() const { return token_; }
-  uint16_t Port() const { return port_; }
-
-  // True when a file served is no longer as it was opened (size or time of
-  // its last change), or is gone.
-  bool Changed() const;
-
-  // The values of `head` of file i, loaded on first use; the values of the
-  // header loaded before are released. Nil with the reader's message.
-  const TCellValues* Values(size_t i, THeaderRec* head, std::string& msg);
-
-  // Releases the values loaded for file i: before another reader brings
-  // them in and releases them itself (CSV, the comparison).
-  void Forget(size_t i);
-
-  // The comparison of the two files as JSON text, made on first use. False
-  // with the reader's message.
-  bool CompareJson(std::string& json, std::string& msg);
-
- private:
-  std::vector<TViewFile> files_;
-  std::string token_;
-  uint16_t port_ = 0;
-  std::string compare_;
-};
 
 struct TViewAnswer {
   int Status = 200;

@@ -217,6 +217,10 @@ void ByteFile::MoveTo(int64_t pos) {
   fill_ = kFillAfterMove;
 }
 
+bool ByteFile::Identity(HostFileIdentity& id) const {
+  return fd_ != NoHandle && HostHandleIdentity(fd_, id);
+}
+
 int64_t ByteFile::Position() const {
   return writing_ ? osPos_ + bufEnd_ : osPos_ - (bufEnd_ - bufPos_);
 }

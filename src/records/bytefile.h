@@ -12,6 +12,9 @@
 
 namespace modrask {
 
+struct HostFileIdentity;
+
+
 // The size of the write buffer, and of the read buffer of a file at least
 // this large.
 inline constexpr int64_t ByteFileBufSize = int64_t{1} << 20;
@@ -69,6 +72,9 @@ class ByteFile {
   // The current position, and the size the file had when it was opened.
   int64_t Position() const;
   int64_t SizeAtOpen() const { return sizeAtOpen_; }
+  // The identity of the open file as the system has it now (fstat): false
+  // when it cannot tell.
+  bool Identity(HostFileIdentity& id) const;
 
   // Appends n bytes. False when the system reports a failure; after one,
   // every later write and Finish fail too.

@@ -49,6 +49,24 @@ void HostStartWriteback(HostHandle h, int64_t pos, int64_t n);
 // Closes the handle; false when the system reports an error.
 bool HostClose(HostHandle h);
 
+// What tells one state of a file from another: the file itself (device and
+// inode; on Windows volume and file index), its size, and the times its
+// data and its status last changed (on Windows the last write; no status
+// time, 0).
+struct HostFileIdentity {
+  uint64_t Device = 0;
+  uint64_t Inode = 0;
+  int64_t Size = -1;
+  int64_t DataTime = 0;    // nanoseconds
+  int64_t StatusTime = 0;  // nanoseconds
+  bool operator==(const HostFileIdentity&) const = default;
+};
+
+// Of an open handle (fstat), and of the file `name` names now (stat, links
+// followed). False when the system cannot tell.
+bool HostHandleIdentity(HostHandle h, HostFileIdentity& id);
+bool HostPathIdentity(const std::string& name, HostFileIdentity& id);
+
 // Where an output named `name` really goes (the file a symbolic link points
 // to, where the host has them), whether a file is there already (`exists`),
 // and whether it is kept in kind: `keep` then carries its permissions for

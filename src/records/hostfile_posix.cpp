@@ -67,6 +67,32 @@ bool HostOpenRead(const std::string& name, HostHandle& h, int64_t& size) {
   return true;
 }
 
+namespace {
+
+void FillIdentity(const struct stat& st, HostFileIdentity& id) {
+  id.Device = static_cast<uint64_t>(st.st_dev);
+  id.Inode = static_cast<uint64_t>(st.st_ino);
+  id.Size = st.st_size;
+  id.DataTime = int64_t{st.st_mtim.tv_sec} * 1'000'000'000 + st.st_mtim.tv_nsec;
+  id.StatusTime = int64_t{st.st_ctim.tv_sec} * 1'000'000'000 + st.st_ctim.tv_nsec;
+}
+
+}  // namespace
+
+bool HostHandleIdentity(HostHandle h, HostFileIdentity& id) {
+  struct stat st {};
+  if (::fstat(static_cast<int>(h), &st) != 0) return false;
+  FillIdentity(st, id);
+  return true;
+}
+
+bool HostPathIdentity(const std::string& name, HostFileIdentity& id) {
+  struct stat st {};
+  if (::stat(name.c_str(), &st) != 0) return false;
+  FillIdentity(st, id);
+  return true;
+}
+
 int64_t HostReadAt(HostHandle h, int64_t pos, void* dst, int64_t n) {
   const size_t want = static_cast<size_t>(std::min<int64_t>(n, INT_MAX));
   for (;;) {

@@ -62,6 +62,30 @@ bool HostOpenRead(const std::string& name, HostHandle& h, int64_t& size) {
   return true;
 }
 
+bool HostHandleIdentity(HostHandle h, HostFileIdentity& id) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!::GetFileInformationByHandle(Handle(h), &info)) return false;
+  id.Device = info.dwVolumeSerialNumber;
+  id.Inode = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  id.Size = (static_cast<int64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  const uint64_t t = (static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                     info.ftLastWriteTime.dwLowDateTime;
+  id.DataTime = static_cast<int64_t>(t) * 100;
+  id.StatusTime = 0;
+  return true;
+}
+
+bool HostPathIdentity(const std::string& name, HostFileIdentity& id) {
+  // No access asked for: only the file's information is read.
+  const HANDLE f = ::CreateFileA(name.c_str(), 0,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return false;
+  const bool ok = HostHandleIdentity(Wrap(f), id);
+  ::CloseHandle(f);
+  return ok;
+}
+
 int64_t HostReadAt(HostHandle h, int64_t pos, void* dst, int64_t n) {
   const DWORD want = static_cast<DWORD>(std::min<int64_t>(n, 1 << 30));
   DWORD got = 0;

@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <filesystem>
+#include <fstream>
+#include <limits>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -223,7 +226,7 @@ TEST_F(ViewApi, CharacterAndIntegerHeaders) {
   // INTS is 2x3, given column by column: 1 2 / 3 4 / 5 6.
   const json ints = GetJson("/api/slice?h=INTS&sel=r,c");
   EXPECT_EQ(ints["values"], json::parse("[[1,3,5],[2,4,6]]"));
-  EXPECT_EQ(ints["rows"]["title"], "dim1");
+  EXPECT_EQ(ints["rows"]["title"], "row");
   const json swapped = GetJson("/api/slice?h=INTS&sel=c,r");
   EXPECT_EQ(swapped["values"], json::parse("[[1,2],[3,4],[5,6]]"));
   EXPECT_EQ(GetJson("/api/slice?h=INTS&sel=t,r")["values"], json::parse("[[3],[7],[11]]"));
@@ -254,6 +257,95 @@ TEST_F(ViewApi, CompareWithChangedCell) {
   EXPECT_EQ(r["marks"]["INTS"], "equal");
 }
 
+// Non-finite cells, a one-cell row whose float does not round as its
+// shortest text does, and SRC twice: what the page and its CSV get.
+// The shortest text that reads back as `v`.
+std::string Shortest(double v) {
+  char buf[32];
+  const auto res = std::to_chars(buf, buf + sizeof buf, v);
+  return std::string(buf, res.ptr);
+}
+
+THarBytes NumbersFile() {
+  constexpr float nan = std::numeric_limits<float>::quiet_NaN();
+  constexpr float inf = std::numeric_limits<float>::infinity();
+  THarBytes f(TFileFlavour::NewFujitsu);
+  f.HeaderRE("NANS", "Stored non-finite values", {{"REG", {"R1", "R2", "R3"}}, {"COM", {"=SUM", "-X"}}},
+             {1.5f, nan, inf, -inf, 2.0f, -inf});
+  f.HeaderRE("ONE", "One cell", {{"ROW", {"R1"}}}, {281542.8f});
+  f.HeaderRE("TWIN", "SRC by SRC", {{"SRC", {"S1", "S2"}}, {"SRC", {"S1", "S2"}}},
+             {1e-7f, 2.0f, 3.0f, 4.5f});
+  return f;
+}
+
+TEST_F(ViewApi, NonFiniteCellsAndTheirTotals) {
+  ASSERT_TRUE(Open({Save("numbers.har", NumbersFile())}));
+  const json s = GetJson("/api/slice?h=NANS&sel=r,c");
+  EXPECT_EQ(s["values"], json::parse(R"([[1.5,"-Inf"],["NaN",2],["Inf","-Inf"]])"));
+  // Summed in double as stored: NaN spreads, Inf - Inf is NaN.
+  EXPECT_EQ(s["row_totals"], json::parse(R"(["-Inf","NaN","NaN"])"));
+  EXPECT_EQ(s["col_totals"], json::parse(R"(["NaN","-Inf"])"));
+  EXPECT_EQ(s["total"], "NaN");
+  EXPECT_EQ(GetJson("/api/slice?h=NANS&sel=r,1")["values"], json::parse(R"([[1.5],["NaN"],["Inf"]])"));
+  // The cell and its total are the same double: the stored float widened,
+  // not its shortest text (281542.8), which rounds differently.
+  const json one = GetJson("/api/slice?h=ONE&sel=r");
+  EXPECT_EQ(one["values"][0][0].get<double>(), static_cast<double>(281542.8f));
+  EXPECT_EQ(one["row_totals"][0], one["values"][0][0]);
+  EXPECT_EQ(one["total"], one["values"][0][0]);
+}
+
+TEST_F(ViewApi, TableCsvIsTheWholeSliceAtFullPrecision) {
+  const std::string numbers = Save("numbers.har", NumbersFile());
+  ASSERT_TRUE(Open({numbers, Save("cube.har", CubeFile())}));
+  const std::vector<std::tuple<std::string, std::string, std::string>> cases{
+      // Text fields that a spreadsheet would run are defused; NaN, Inf as
+      // harinfo csv writes them; stored floats in their shortest text.
+      {"h=NANS&sel=r,c", "NANS.csv", "REG,'=SUM,'-X\nR1,1.5,-Inf\nR2,NaN,2\nR3,Inf,-Inf\n"},
+      {"h=NANS&sel=c,r&totals=1", "NANS.csv",
+       "COM,R1,R2,R3,Total\n'=SUM,1.5,NaN,Inf,NaN\n'-X,-Inf,2,-Inf,-Inf\nTotal,-Inf,NaN,NaN,NaN\n"},
+      {"h=NANS&sel=r,2&totals=1", "NANS--X.csv", "REG,Value\nR1,-Inf\nR2,2\nR3,-Inf\nTotal,-Inf\n"},
+      // Two dimensions of one set: the corner names the second SRC_2.
+      {"h=TWIN&sel=c,r", "TWIN.csv", "SRC_2,S1,S2\nS1,1e-07,2\nS2,3,4.5\n"},
+      {"h=ONE&sel=r", "ONE.csv", "ROW,Value\nR1,281542.8\n"},
+      // A page of the request does not cut the table.
+      {"h=TWIN&sel=r,t&rn=1", "TWIN.csv", "SRC,Value\nS1," + Shortest(3.0 + 1e-7f) + "\nS2,6.5\n"},
+  };
+  for (const auto& [query, name, text] : cases) {
+    const harinfo::TViewAnswer a = Get("/api/tablecsv?" + query);
+    EXPECT_EQ(a.Status, 200) << query << a.Body;
+    EXPECT_EQ(a.Attachment, name) << query;
+    EXPECT_EQ(a.Body, text) << query;
+  }
+  // The file name records the fixed elements, unlabelled by their index.
+  EXPECT_EQ(Get("/api/tablecsv?file=1&h=CUBE&sel=r,c,2").Attachment, "CUBE-MANU.csv");
+  EXPECT_EQ(Get("/api/tablecsv?file=1&h=CUBE&sel=3,2,r").Attachment, "CUBE-R3-2.csv");
+  // Every cell of the cube's R2 slice is there, as harinfo csv has it.
+  const harinfo::TViewAnswer r2 = Get("/api/tablecsv?file=1&h=CUBE&sel=2,c,r");
+  size_t found = 0;
+  for (const TCsvCell& c : CsvCells(Save("cube2.har", CubeFile()), "CUBE")) {
+    if (c.Labels[0] != "R2") continue;
+    const std::string value = r2.Body.substr(r2.Body.find("\n" + c.Labels[2] + ","));
+    EXPECT_NE(value.substr(0, value.find('\n', 1)).find(Shortest(static_cast<float>(c.Value))),
+              std::string::npos)
+        << c.Labels[2];
+    ++found;
+  }
+  EXPECT_EQ(found, 6u);
+  EXPECT_EQ(Get("/api/tablecsv?h=NANS&sel=r,r").Status, 400);
+  EXPECT_EQ(Get("/api/tablecsv?h=NANS&sel=r,c&totals=2").Status, 400);
+}
+
+TEST_F(ViewApi, DimensionsOfOneSetAreToldApart) {
+  ASSERT_TRUE(Open({Save("numbers.har", NumbersFile())}));
+  const json dims = GetJson("/api/header?h=TWIN")["dims"];
+  EXPECT_EQ(dims[0]["title"], "SRC");
+  EXPECT_EQ(dims[1]["title"], "SRC_2");
+  const json s = GetJson("/api/slice?h=TWIN&sel=c,r");
+  EXPECT_EQ(s["rows"]["title"], "SRC_2");
+  EXPECT_EQ(s["cols"]["title"], "SRC");
+}
+
 TEST_F(ViewApi, ForeignHostOrTokenIsForbidden) {
   ASSERT_TRUE(Open({std_}));
   const std::string forbidden = R"({"error":"forbidden"})";
@@ -267,7 +359,7 @@ TEST_F(ViewApi, ForeignHostOrTokenIsForbidden) {
       {"/api/headers?token=0123456789abcdef0123456789abcdeX", Host},
       {"/api/headers?token=", Host},
       {"/api/headers?token=" + std::string(Token) + "&token=" + std::string(Token), Host},
-      {"/api/headers?token=" + std::string(Token) + "&h=%4", Host},
+      {"/api/headers?token=0123456789abcdef0123456789abcdeX&h=%4", Host},
   };
   for (const auto& [target, host] : cases) {
     const harinfo::TViewAnswer a = Raw(target, host);
@@ -311,6 +403,12 @@ TEST_F(ViewApi, MalformedRequestsGetShortErrors) {
     EXPECT_EQ(a.Status, status) << target;
     EXPECT_EQ(a.Body, json({{"error", text}}).dump()) << target;
   }
+  // A broken query that carries the token: the page's own, malformed.
+  for (const char* query : {"h=%4", "h=%zz", "sel=r&sel=c"}) {
+    const harinfo::TViewAnswer a = Get(std::string("/api/slice?") + query);
+    EXPECT_EQ(a.Status, 400) << query;
+    EXPECT_EQ(a.Body, R"({"error":"malformed query"})") << query;
+  }
   // A header name that is not UTF-8 still gets JSON.
   const harinfo::TViewAnswer bad = Get("/api/header?h=%FF%FE");
   EXPECT_EQ(bad.Status, 404);
@@ -346,18 +444,42 @@ TEST_F(ViewApi, SetsHistoryAndCsv) {
                 " OVER writes it");
 }
 
-TEST_F(ViewApi, FileChangedOnDisk) {
+// A file rewritten on disk is found by its descriptor or its name, even
+// when its size and modification time are put back; Reload reads it again
+// in the same session.
+TEST_F(ViewApi, FileChangedOnDiskAndReloaded) {
   const std::string copy = dir_.File("copy.har");
   std::filesystem::copy_file(std_, copy);
   ASSERT_TRUE(Open({copy}));
-  EXPECT_EQ(Get("/api/slice?h=A1&sel=r").Status, 200);
-  WriteFileBytes(copy, ChangedA2() + "x");
-  EXPECT_EQ(Get("/api/slice?h=A1&sel=r").Status, 409);
-  const harinfo::TViewAnswer page = Get("/");
-  EXPECT_EQ(page.Status, 409);
-  EXPECT_EQ(page.ContentType, "text/html; charset=utf-8");
+  const json before = GetJson("/api/slice?h=A2&sel=r,c");
+  EXPECT_EQ(GetJson("/api/status")["changed"], "");
+  // The same bytes but one value, written in place, the time put back.
+  const auto time = std::filesystem::last_write_time(copy);
+  const std::string changed = ChangedA2();
+  ASSERT_EQ(changed.size(), std::filesystem::file_size(copy));
+  {
+    std::fstream f(copy, std::ios::in | std::ios::out | std::ios::binary);
+    f.write(changed.data(), static_cast<std::streamsize>(changed.size()));
+  }
+  std::filesystem::last_write_time(copy, time);
+  const harinfo::TViewAnswer stale = Get("/api/slice?h=A2&sel=r,c");
+  EXPECT_EQ(stale.Status, 409);
+  EXPECT_EQ(json::parse(stale.Body)["changed"], copy);
+  EXPECT_EQ(GetJson("/api/status")["changed"], copy);
+  EXPECT_EQ(Get("/").Status, 200);  // the page, which offers Reload
+  EXPECT_EQ(GetJson("/api/reload")["reloaded"], true);
+  const json after = GetJson("/api/slice?h=A2&sel=r,c");
+  EXPECT_EQ(after["values"][1][0], 1.75);
+  EXPECT_EQ(before["values"][1][0], 1);
+  // Replaced by another file under the name, then gone: a Reload that
+  // cannot read keeps what it had.
+  WriteFileBytes(copy + ".new", StandardFile(TFileFlavour::NewFujitsu).Bytes());
+  std::filesystem::rename(copy + ".new", copy);
+  EXPECT_EQ(Get("/api/headers").Status, 409);
   std::filesystem::remove(copy);
   EXPECT_EQ(Get("/api/headers").Status, 409);
+  EXPECT_EQ(Get("/api/reload").Status, 500);
+  EXPECT_EQ(GetJson("/api/status")["changed"], copy);
 }
 
 // Before anything listens: a damaged file as the listing reports it, and
@@ -373,7 +495,9 @@ TEST_F(ViewApi, DamagedFileOrBadOptionsEndBeforeServing) {
   EXPECT_EQ(RunInfo({"--port", "8000", std_}), (TInfoResult{2, "", onlyView}));
   EXPECT_EQ(RunInfo({"diff", std_, std_, "--no-browser"}), (TInfoResult{2, "", onlyView}));
   EXPECT_EQ(RunInfo({"view", std_, std_, std_}).Err, "harinfo: usage: harinfo view FILE [OTHER]\n");
-  EXPECT_EQ(RunInfo({"view", "--port", "65536", std_}).Code, 2);
+  for (const char* port : {"65536", "0x50", "+80", "-1", "8e1", ""}) {
+    EXPECT_EQ(RunInfo({"view", "--port", port, std_}).Code, 2) << port;
+  }
 }
 
 }  // namespace

@@ -26,6 +26,7 @@ async function api(path, params = {}) {
   const q = new URLSearchParams({ ...params, token });
   const res = await fetch(`${path}?${q}`);
   const body = await res.json().catch(() => ({ error: `answer ${res.status}` }));
+  if (body.changed) showChanged(body.changed);
   if (!res.ok) {
     showError(body.error || `answer ${res.status}`);
     throw new Error(body.error);
@@ -34,11 +35,106 @@ async function api(path, params = {}) {
   return body;
 }
 
+// A file rewritten on disk: the page offers to read it again, in the same
+// server, keeping the address and the view.
+function showChanged(name) {
+  $('changed').hidden = !name;
+  $('changed-text').textContent = name ? `${name} changed on disk since it was read.` : '';
+}
+
+async function reloadFiles() {
+  await api('/api/reload');
+  showChanged('');
+  if (state.compare) {
+    state.compare = await api('/api/compare');
+    renderCompare();
+  }
+  await loadHeaders();
+  await restore();
+}
+
+async function watchFiles() {
+  try {
+    const res = await fetch(`/api/status?${new URLSearchParams({ token })}`);
+    if (res.ok) showChanged((await res.json()).changed);
+  } catch (e) {
+    // The server is gone: nothing to offer.
+  }
+}
+
 function showTab(name) {
+  state.tab = name;
   for (const b of document.querySelectorAll('#tabs button')) {
     b.classList.toggle('active', b.dataset.tab === name);
   }
   for (const s of document.querySelectorAll('section.tab')) s.hidden = s.id !== name;
+}
+
+// The state of the page in the address's fragment (the token stays in the
+// query): reload, Back and a copied address come back to the same view.
+const FORMAT_FIELDS = { numformat: 'fmt', decimals: 'dec', pagesize: 'ps', diffmode: 'show' };
+const CHECK_FIELDS = { grouping: 'grp', shade: 'shade', 'csv-totals': 'tot' };
+
+function fragment() {
+  const f = new URLSearchParams();
+  f.set('tab', state.tab || 'headers');
+  if (state.files.length > 1) f.set('file', state.file);
+  if (state.head) {
+    f.set('h', state.head.name);
+    if (state.head.type !== '1C') f.set('sel', state.roles.join(','));
+    if (state.r0) f.set('r0', state.r0);
+    if (state.c0) f.set('c0', state.c0);
+    if (state.chart) f.set('chart', state.chart.join(':'));
+  }
+  for (const [id, key] of Object.entries(FORMAT_FIELDS)) f.set(key, $(id).value);
+  for (const [id, key] of Object.entries(CHECK_FIELDS)) if ($(id).checked) f.set(key, 1);
+  if ($('filter').value) f.set('filter', $('filter').value);
+  return `#${f}`;
+}
+
+// Records the state: a new entry of the history for a new header or tab
+// (so Back returns), else the entry is replaced.
+function remember(push = false) {
+  if (state.restoring) return;
+  const hash = fragment();
+  if (hash === location.hash) return;
+  const url = `${location.pathname}${location.search}${hash}`;
+  if (push) history.pushState(null, '', url);
+  else history.replaceState(null, '', url);
+}
+
+async function restore() {
+  const f = new URLSearchParams(location.hash.slice(1));
+  state.restoring = true;
+  try {
+    for (const [id, key] of Object.entries(FORMAT_FIELDS)) if (f.has(key)) $(id).value = f.get(key);
+    for (const [id, key] of Object.entries(CHECK_FIELDS)) $(id).checked = f.get(key) === '1';
+    $('decimals-pick').hidden = $('numformat').value !== 'fixed';
+    $('filter').value = f.get('filter') || '';
+    filterHeaders();
+    const file = Number(f.get('file') || 0);
+    if (file !== state.file && file >= 0 && file < state.files.length) {
+      state.file = file;
+      $('file').value = String(file);
+      await loadHeaders();
+    }
+    const tab = f.get('tab') || 'headers';
+    if (f.has('h')) {
+      const sel = f.get('sel');
+      const chartAt = f.get('chart');
+      await openHeader(f.get('h'), {
+        roles: sel ? sel.split(',') : null,
+        r0: Number(f.get('r0') || 0),
+        c0: Number(f.get('c0') || 0),
+        chart: chartAt ? chartAt.split(':') : null,
+      });
+    }
+    showTab(tab === 'header' && !state.head ? 'headers' : tab);
+    if (tab === 'sets') loadSets().catch(() => {});
+    if (tab === 'history') loadHistory().catch(() => {});
+  } finally {
+    state.restoring = false;
+  }
 }
 
 // Headers: the listing, filtered as one types.
@@ -65,27 +161,42 @@ async function loadHeaders() {
 
 function filterHeaders() {
   const words = $('filter').value.toLowerCase().split(/\s+/).filter(Boolean);
+  let shown = 0;
   for (const tr of document.querySelectorAll('#header-list tbody tr')) {
     tr.hidden = !words.every((w) => tr.dataset.text.includes(w));
+    if (!tr.hidden) shown += 1;
   }
+  const none = $('no-match');
+  none.hidden = shown > 0 || !words.length;
+  none.textContent = `No header matches "${$('filter').value}".`;
 }
 
 // One header: its dimensions, then pages of its values.
-async function openHeader(name) {
+// `keep` brings back a view: roles, page offsets and chart (from the
+// address, or when the shown file switches).
+async function openHeader(name, keep = null) {
   const info = await api('/api/header', { file: state.file, h: name });
+  const same = state.head && state.head.name === info.name;
   state.head = info;
   state.dims = info.dims;
   state.roles = info.dims.map((d, k) => (k === 0 ? 'r' : k === 1 ? 'c' : 't'));
   if (info.type === '1C') state.roles = [];
-  state.r0 = 0;
-  state.c0 = 0;
-  state.chart = null;
+  const valid = keep && keep.roles && keep.roles.length === state.roles.length &&
+    keep.roles.filter((r) => r === 'r').length === 1 && keep.roles.filter((r) => r === 'c').length <= 1 &&
+    keep.roles.every((r, k) => 'rct'.includes(r) || (Number(r) >= 1 && Number(r) <= info.dims[k].size));
+  if (valid) state.roles = keep.roles.slice();
+  state.r0 = keep ? keep.r0 || 0 : 0;
+  state.c0 = keep ? keep.c0 || 0 : 0;
+  clearChart();
+  state.chart = keep && keep.chart ? [keep.chart[0], Number(keep.chart[1])] : null;
   $('head-title').textContent = `${info.name}: ${info.long_name} (${info.type}, ${info.dims_text})`;
   $('tab-header').disabled = false;
   $('csv-header').href = `/api/csv?${new URLSearchParams({ file: state.file, h: info.name, token })}`;
   buildPickers();
   showTab('header');
-  await loadSlice();
+  await loadSlice(false);
+  if (state.chart) await chart(...state.chart);
+  remember(!same);
 }
 
 function roleOf(k) {
@@ -94,6 +205,14 @@ function roleOf(k) {
 
 function buildPickers() {
   const is1C = state.head.type === '1C';
+  // Controls that do nothing for strings are not shown.
+  for (const id of ['numformat', 'grouping', 'shade', 'csv-totals', 'chart-row', 'chart-col']) {
+    $(id).closest('label, button').hidden = is1C;
+  }
+  $('csv-table').hidden = is1C;
+  $('decimals-pick').hidden = is1C || $('numformat').value !== 'fixed';
+  $('col-prev').hidden = is1C || !state.roles.includes('c');
+  $('col-next').hidden = $('col-prev').hidden;
   for (const id of ['rows', 'cols']) $(id).parentElement.hidden = is1C || state.dims.length === 0;
   $('swap').hidden = is1C || state.dims.length < 2;
   const rows = $('rows');
@@ -130,6 +249,7 @@ function buildPickers() {
 function reload() {
   state.r0 = 0;
   state.c0 = 0;
+  clearChart();
   buildPickers();
   loadSlice();
 }
@@ -168,22 +288,76 @@ function pageSize() {
   return Number($('pagesize').value);
 }
 
-async function loadSlice() {
+async function loadSlice(record = true) {
   const n = pageSize();
   const params = { file: state.file, h: state.head.name, r0: state.r0, rn: n, c0: state.c0 };
   if (state.head.type !== '1C') {
     params.sel = state.roles.join(',');
     params.cn = state.roles.includes('c') ? n : 1;
   }
-  state.slice = await api('/api/slice', params);
+  const slice = await api('/api/slice', params);
+  if (slice.values) {
+    slice.values = slice.values.map((row) => row.map(num));
+    if (slice.other) slice.other = slice.other.map((row) => row.map(num));
+    slice.row_totals = slice.row_totals.map(num);
+    slice.col_totals = slice.col_totals.map(num);
+    slice.total = num(slice.total);
+  }
+  state.slice = slice;
   render();
+  if (record) remember();
 }
 
-function fmt(v) {
+// The server sends the stored values; NaN and the infinities as text.
+function num(v) {
+  if (v === 'NaN') return NaN;
+  if (v === 'Inf') return Infinity;
+  if (v === '-Inf') return -Infinity;
+  return v;
+}
+
+// Significant digits of the "auto" format; magnitudes outside [1e-4, 1e15)
+// are written with an exponent.
+const SIGNIFICANT = 7;
+
+function grouped(text) {
+  if (!$('grouping').checked) return text;
+  const m = /^(-?)(\d+)(.*)$/.exec(text);
+  if (!m || m[3].includes('e')) return text;
+  return m[1] + m[2].replace(/\B(?=(\d{3})+(?!\d))/g, ',') + m[3];
+}
+
+function trimZeros(text) {
+  return text.includes('.') ? text.replace(/\.?0+(?=e|$)/, '') : text;
+}
+
+// A shown number, rounded from the stored value: NaN, Inf, -Inf as harinfo
+// prints them; integers of a 2I header without decimals.
+function fmt(v, integer = false) {
   if (v === null || v === undefined) return '';
-  if (typeof v === 'string') return v;
-  const d = Math.min(10, Math.max(0, Number($('decimals').value) || 0));
-  return v.toFixed(d);
+  if (Number.isNaN(v)) return 'NaN';
+  if (v === Infinity) return 'Inf';
+  if (v === -Infinity) return '-Inf';
+  if (integer && Number.isInteger(v)) return grouped(String(v));
+  if ($('numformat').value === 'fixed') {
+    const d = Math.min(10, Math.max(0, Number($('decimals').value) || 0));
+    return grouped(v.toFixed(d));
+  }
+  const a = Math.abs(v);
+  if (a === 0) return '0';
+  if (a < 1e-4 || a >= 1e15) return trimZeros(v.toExponential(SIGNIFICANT - 1)).replace('e+', 'e');
+  if (a >= 10 ** SIGNIFICANT) return grouped(String(Math.round(v)));
+  return grouped(trimZeros(v.toPrecision(SIGNIFICANT)));
+}
+
+// Integers are shown as such when the header is a 2I matrix and the
+// number is not a percentage.
+function integral() {
+  return state.slice && state.slice.type === '2I' && $('diffmode').value !== 'pct';
+}
+
+function sameValue(a, b) {
+  return a === b || (Number.isNaN(a) && Number.isNaN(b));
 }
 
 // The number shown for a cell: this file's value, the other's, or the
@@ -193,8 +367,9 @@ function shown(v, o) {
   if (mode === 'this') return v;
   if (o === null || o === undefined || v === null) return null;
   if (mode === 'other') return o;
-  if (mode === 'abs') return o - v;
-  return v === 0 ? (o === 0 ? 0 : null) : ((o - v) / Math.abs(v)) * 100;
+  if (mode === 'abs') return sameValue(o, v) ? 0 : o - v;
+  if (sameValue(o, v)) return 0;
+  return v === 0 ? null : ((o - v) / Math.abs(v)) * 100;
 }
 
 function render() {
@@ -210,58 +385,79 @@ function render() {
   const cols = s.cols ? s.cols.names : [s.header];
   const thead = el('thead');
   const top = el('tr');
-  top.append(el('th', `${s.rows ? s.rows.title : ''} \\ ${s.cols ? s.cols.title : ''}`));
+  const corner = s.rows && s.cols ? `${s.rows.title} \\ ${s.cols.title}` : s.rows ? s.rows.title : '';
+  top.append(el('th', corner, 'corner'));
   cols.forEach((name, j) => {
-    const th = el('th', name);
-    th.addEventListener('click', () => chart('col', j));
+    const th = el('th', s.cols ? name : 'Value');
+    if (s.cols) {
+      th.title = 'chart this column';
+      th.addEventListener('click', () => chart('col', s.cols.offset + j));
+    }
     top.append(th);
   });
-  top.append(el('th', 'Total', 'total'));
+  // Without columns a row's total is its one cell: no second column.
+  if (s.cols) top.append(el('th', 'Total', 'total'));
   thead.append(top);
   const values = s.values.map((row, i) => row.map((v, j) => shown(v, s.other ? s.other[i][j] : null)));
-  const finite = values.flat().filter((v) => v !== null);
-  const peak = Math.max(1e-300, ...finite.map(Math.abs));
+  const finite = values.flat().filter((v) => v !== null && Number.isFinite(v));
+  const peak = finite.reduce((m, v) => Math.max(m, Math.abs(v)), 1e-300);
+  const int = integral();
   const plain = !s.other || $('diffmode').value === 'this';
   const body = el('tbody');
   rows.forEach((name, i) => {
     const tr = el('tr');
     const th = el('th', name);
-    th.addEventListener('click', () => chart('row', i));
+    if (s.cols) {
+      th.title = 'chart this row';
+      th.addEventListener('click', () => chart('row', s.rows.offset + i));
+    }
     tr.append(th);
     values[i].forEach((v, j) => {
-      const td = el('td', fmt(v));
+      const td = el('td', fmt(v, int));
       if (s.other) {
         const o = s.other[i][j];
-        if (o !== s.values[i][j]) {
+        if (!sameValue(o, s.values[i][j])) {
           td.classList.add('changed');
-          td.title = `this file ${s.values[i][j]}, other file ${o}`;
+          td.title = `this file ${fmt(s.values[i][j], int)}, other file ${fmt(o, int)}`;
         }
       }
-      if ($('shade').checked && v !== null) {
+      if ($('shade').checked && v !== null && Number.isFinite(v)) {
         const a = Math.min(1, Math.abs(v) / peak) * 0.6;
         td.style.backgroundColor = v < 0 ? `rgba(200,60,60,${a})` : `rgba(60,110,190,${a})`;
       }
       tr.append(td);
     });
-    tr.append(el('td', fmt(plain ? s.row_totals[i] : null), 'total'));
+    if (s.cols) tr.append(totalCell(plain ? s.row_totals[i] : null, int));
     body.append(tr);
   });
   const foot = el('tr');
   foot.append(el('th', 'Total', 'total'));
-  s.col_totals.forEach((v) => foot.append(el('td', fmt(plain ? v : null), 'total')));
-  foot.append(el('td', fmt(plain ? s.total : null), 'total'));
+  s.col_totals.forEach((v) => foot.append(totalCell(plain ? v : null, int)));
+  if (s.cols) foot.append(totalCell(plain ? s.total : null, int));
   body.append(foot);
   grid.append(thead, body);
   const rowsAll = s.rows ? s.rows.size : 1;
   const colsAll = s.cols ? s.cols.size : 1;
-  $('page-text').textContent =
-    `rows ${state.r0 + 1}-${state.r0 + rows.length} of ${rowsAll}, ` +
-    `columns ${state.c0 + 1}-${state.c0 + cols.length} of ${colsAll}`;
+  $('page-text').textContent = `rows ${state.r0 + 1}-${state.r0 + rows.length} of ${rowsAll}` +
+    (s.cols ? `, columns ${state.c0 + 1}-${state.c0 + cols.length} of ${colsAll}` : '');
   $('row-prev').disabled = state.r0 === 0;
   $('row-next').disabled = state.r0 + rows.length >= rowsAll;
   $('col-prev').disabled = state.c0 === 0;
   $('col-next').disabled = state.c0 + cols.length >= colsAll;
-  if (state.chart) chart(...state.chart);
+  tableCsvLink();
+  $('chart-row').hidden = !s.cols;
+  $('chart-col').hidden = !s.rows;
+  $('chart-col').textContent = s.cols ? 'Chart first column' : 'Chart';
+}
+
+// A total; one that is not finite summed a NaN or an infinity, and says so.
+function totalCell(v, int) {
+  const td = el('td', fmt(v, int), 'total');
+  if (v !== null && !Number.isFinite(v)) {
+    td.classList.add('nonfinite');
+    td.title = 'the sum takes in a cell that is NaN or infinite';
+  }
+  return td;
 }
 
 function renderStrings(s) {
@@ -293,45 +489,63 @@ function page(dr, dc) {
   loadSlice();
 }
 
-// The table as shown, as CSV.
-function csvField(text) {
-  const t = String(text);
-  return /[",\n\r]/.test(t) ? `"${t.replaceAll('"', '""')}"` : t;
+// The whole table (every row and column of the slice), as CSV from the
+// server at full precision.
+function tableCsvLink() {
+  const params = { file: state.file, h: state.head.name, sel: state.roles.join(',') };
+  if ($('csv-totals').checked) params.totals = 1;
+  $('csv-table').href = `/api/tablecsv?${new URLSearchParams({ ...params, token })}`;
 }
 
-function tableCsv() {
-  const lines = [];
-  for (const tr of $('grid').querySelectorAll('tr')) {
-    lines.push([...tr.children].map((c) => csvField(c.textContent)).join(','));
-  }
-  const blob = new Blob([lines.join('\n') + '\n'], { type: 'text/csv' });
-  const a = el('a');
-  a.href = URL.createObjectURL(blob);
-  a.download = `${state.head.name}-table.csv`;
-  document.body.append(a);
-  a.click();
-  a.remove();
-  setTimeout(() => URL.revokeObjectURL(a.href), 1000);
+function clearChart() {
+  state.chart = null;
+  $('chart').hidden = true;
+  $('chart-svg').replaceChildren();
 }
 
-// A bar chart of one shown row or column.
-function chart(kind, index) {
+// The fixed and totalled dimensions, in words, for titles.
+function fixedText() {
+  const parts = [];
+  state.dims.forEach((d, k) => {
+    const r = state.roles[k];
+    if (r === 't') parts.push(`${d.title} total`);
+    else if (r !== 'r' && r !== 'c') parts.push(`${d.title} ${d.elements[Number(r) - 1]}`);
+  });
+  return parts.length ? ` (${parts.join(', ')})` : '';
+}
+
+// A bar chart of a whole row or column (index along its dimension), fetched
+// in full, not only the page shown.
+async function chart(kind, index) {
   const s = state.slice;
-  if (!s || s.type === '1C') return;
+  if (!s || s.type === '1C' || !s.rows || (kind === 'row' && !s.cols)) return;
+  const size = kind === 'row' ? s.rows.size : s.cols ? s.cols.size : 1;
+  if (!(index >= 0 && index < size)) return clearChart();
   state.chart = [kind, index];
-  const names = kind === 'row' ? (s.cols ? s.cols.names : [s.header]) : (s.rows ? s.rows.names : ['']);
-  const values = kind === 'row'
-    ? s.values[index].map((v, j) => shown(v, s.other ? s.other[index][j] : null))
-    : s.values.map((row, i) => shown(row[index], s.other ? s.other[i][index] : null));
-  const title = kind === 'row' ? (s.rows ? s.rows.names[index] : s.header) : (s.cols ? s.cols.names[index] : s.header);
+  const params = { file: state.file, h: state.head.name, sel: state.roles.join(',') };
+  if (kind === 'row') Object.assign(params, { r0: index, rn: 1, c0: 0, cn: Math.min(s.cols.size, 100000) });
+  else Object.assign(params, { r0: 0, rn: Math.min(s.rows.size, 100000), c0: index, cn: 1 });
+  const line = await api('/api/slice', params);
+  const raw = kind === 'row' ? line.values[0] : line.values.map((row) => row[0]);
+  const other = line.other ? (kind === 'row' ? line.other[0] : line.other.map((row) => row[0])) : null;
+  const values = raw.map((v, i) => shown(num(v), other ? num(other[i]) : null));
+  const names = kind === 'row' ? line.cols.names : line.rows.names;
+  const what = kind === 'row' ? `${s.rows.title} ${line.rows.names[0]}`
+    : s.cols ? `${s.cols.title} ${line.cols.names[0]}` : 'values';
+  const along = kind === 'row' ? s.cols.title : s.rows.title;
   $('chart').hidden = false;
-  $('chart-title').textContent = `${kind === 'row' ? 'Row' : 'Column'} ${title}`;
+  $('chart-title').textContent = `${state.head.name}${fixedText()}: ${what} by ${along}`;
+  drawBars(names, values);
+  remember();
+}
+
+function drawBars(names, values) {
   const svg = $('chart-svg');
   const ns = 'http://www.w3.org/2000/svg';
   const bar = 18;
-  const width = 640;
-  const left = 130;
-  const nums = values.map((v) => (v === null ? 0 : v));
+  const width = 420;
+  const left = 110;
+  const nums = values.map((v) => (v === null || !Number.isFinite(v) ? 0 : v));
   const lo = Math.min(0, ...nums);
   const hi = Math.max(0, ...nums);
   const scale = (width - left - 70) / ((hi - lo) || 1);
@@ -351,11 +565,11 @@ function chart(kind, index) {
     name.setAttribute('x', 4);
     name.setAttribute('y', y + bar - 5);
     name.textContent = names[i];
-    const num = document.createElementNS(ns, 'text');
-    num.setAttribute('x', Math.max(zero, zero + v * scale) + 4);
-    num.setAttribute('y', y + bar - 5);
-    num.textContent = fmt(values[i]);
-    svg.append(rect, name, num);
+    const text = document.createElementNS(ns, 'text');
+    text.setAttribute('x', Math.max(zero, zero + v * scale) + 4);
+    text.setAttribute('y', y + bar - 5);
+    text.textContent = fmt(values[i], integral());
+    svg.append(rect, name, text);
   });
 }
 
@@ -405,29 +619,60 @@ async function start() {
     renderCompare();
   }
   await loadHeaders();
+  if (location.hash.length > 1) await restore();
 }
 
 $('tabs').addEventListener('click', (e) => {
   const tab = e.target.dataset && e.target.dataset.tab;
   if (!tab) return;
   showTab(tab);
+  remember(true);
   if (tab === 'sets') loadSets().catch(() => {});
   if (tab === 'history') loadHistory().catch(() => {});
 });
-$('filter').addEventListener('input', filterHeaders);
+$('filter').addEventListener('input', () => {
+  filterHeaders();
+  remember();
+});
+$('chart-row').addEventListener('click', () => state.slice && chart('row', state.r0));
+$('chart-col').addEventListener('click', () => state.slice && chart('col', state.c0));
+$('chart-close').addEventListener('click', () => {
+  clearChart();
+  remember();
+});
+window.addEventListener('popstate', () => restore().catch(() => {}));
+$('reload').addEventListener('click', () => reloadFiles().catch(() => {}));
+setInterval(watchFiles, 3000);
 $('rows').addEventListener('change', () => pickRows(Number($('rows').value)));
 $('cols').addEventListener('change', () => pickCols(Number($('cols').value)));
 $('swap').addEventListener('click', swap);
+// Another file shown: the same header, fixed dimensions, page and chart.
 $('file').addEventListener('change', () => {
   state.file = Number($('file').value);
   loadHeaders().catch(() => {});
-  if (state.head) openHeader(state.head.name).catch(() => {});
+  if (state.head) {
+    openHeader(state.head.name, { roles: state.roles, r0: state.r0, c0: state.c0, chart: state.chart })
+      .catch(() => {});
+  }
 });
-for (const id of ['decimals', 'shade', 'diffmode']) $(id).addEventListener('input', () => state.slice && render());
+for (const id of ['numformat', 'decimals', 'grouping', 'shade', 'diffmode']) {
+  for (const type of ['input', 'change']) {
+    $(id).addEventListener(type, () => {
+      $('decimals-pick').hidden = $('numformat').value !== 'fixed';
+      if (state.slice) render();
+      if (state.chart) chart(...state.chart).catch(() => {});
+      remember();
+    });
+  }
+}
 $('pagesize').addEventListener('change', () => state.head && reload());
 $('row-prev').addEventListener('click', () => page(-1, 0));
 $('row-next').addEventListener('click', () => page(1, 0));
 $('col-prev').addEventListener('click', () => page(0, -1));
 $('col-next').addEventListener('click', () => page(0, 1));
-$('csv-table').addEventListener('click', tableCsv);
+$('csv-table').addEventListener('click', tableCsvLink);
+$('csv-totals').addEventListener('input', () => {
+  tableCsvLink();
+  remember();
+});
 start().catch(() => {});

@@ -11,8 +11,11 @@ import contextlib
 import csv
 import io
 import json
+import math
 import os
 import shutil
+import socket
+import struct
 import subprocess
 import sys
 import urllib.error
@@ -120,7 +123,7 @@ def matches(shown, table, what):
 
 
 def wait_grid(driver, first_col):
-    WebDriverWait(driver, WAIT).until(
+    WebDriverWait(driver, WAIT, ignored_exceptions=[StaleElementReferenceException]).until(
         lambda d: [th.text for th in d.find_elements(By.CSS_SELECTOR, "#grid thead th")][1:2]
         == [first_col])
 
@@ -134,6 +137,86 @@ def status(url, host=None):
             return res.status, res.read()
     except urllib.error.HTTPError as e:
         return e.code, e.read()
+
+
+def with_values(path, header, changes):
+    """A copy of the sample at `path` with cells of `header` (position in
+    the order of `harinfo csv`: value) stored anew, found by the bytes of the
+    header's whole run of values."""
+    out = subprocess.run([HARINFO, "csv", SAMPLE, header], check=True,
+                         capture_output=True, text=True).stdout
+    values = [float(r[-1]) for r in list(csv.reader(io.StringIO(out)))[1:]]
+    data = bytearray(open(SAMPLE, "rb").read())
+    for order in (">", "<"):
+        run = struct.pack(f"{order}{len(values)}f", *values)
+        at = data.find(run)
+        if at >= 0:
+            break
+    assert at >= 0 and data.find(run, at + 1) < 0, "the run of values is not found once"
+    for k, v in changes.items():
+        data[at + 4 * k:at + 4 * k + 4] = struct.pack(f"{order}f", v)
+    with open(path, "wb") as f:
+        f.write(data)
+
+
+def numbers(driver):
+    """NaN and infinities as harinfo prints them, a total over them marked,
+    and a total of one non-zero cell equal to that cell."""
+    path = os.path.join(WORK, "numbers.har")
+    # PROD is COM x REG: NORTH holds 281542.8, NaN, Inf; EAST 1e-07, 0, 0.
+    with_values(path, "PROD", {0: 281542.8, 1: math.nan, 2: math.inf, 3: -math.inf,
+                               6: 1e-7, 7: 0.0, 8: 0.0})
+    with served(path) as url:
+        driver.get(url)
+        wait = WebDriverWait(driver, WAIT, ignored_exceptions=[StaleElementReferenceException])
+        wait.until(lambda d: d.find_elements(By.XPATH, "//td[@class='name' and text()='PROD']"))
+        driver.find_element(By.XPATH, "//td[@class='name' and text()='PROD']").click()
+        wait_grid(driver, "NORTH")
+        cols, shown = grid(driver)
+        check(shown[("MANU", "NORTH")] == "NaN", f"NaN shows as {shown[('MANU', 'NORTH')]}")
+        check(shown[("SERV", "NORTH")] == "Inf", f"Inf shows as {shown[('SERV', 'NORTH')]}")
+        check(shown[("AGRI", "SOUTH")] == "-Inf", f"-Inf shows as {shown[('AGRI', 'SOUTH')]}")
+        check(shown[("AGRI", "EAST")] == "1e-7", f"1e-07 shows as {shown[('AGRI', 'EAST')]}")
+        check(shown[("AGRI", "NORTH")] == "281542.8", f"auto shows {shown[('AGRI', 'NORTH')]}")
+        foot = driver.find_elements(By.CSS_SELECTOR, "#grid tbody tr")[-1]
+        totals = foot.find_elements(By.TAG_NAME, "td")
+        check(totals[0].text == "NaN" and "nonfinite" in totals[0].get_attribute("class"),
+              f"NORTH total {totals[0].text} not marked")
+        # One non-zero cell: the column total is that cell, in either format.
+        check(totals[2].text == shown[("AGRI", "EAST")], f"EAST total {totals[2].text}")
+        Select(driver.find_element(By.ID, "numformat")).select_by_value("fixed")
+        wait.until(lambda d: grid(d)[1][("AGRI", "NORTH")] == "281542.81")
+        rows = driver.find_elements(By.CSS_SELECTOR, "#grid tbody tr")
+        first = [td.text for td in rows[0].find_elements(By.TAG_NAME, "td")]
+        check(first[0] == "281542.81", f"fixed shows {first[0]}")
+        # The table's CSV: the stored floats at full precision.
+        href = driver.find_element(By.ID, "csv-table").get_attribute("href")
+        body = status(href)[1].decode()
+        check(body.startswith("COM,NORTH,SOUTH,EAST,WEST,CENTRE\nAGRI,281542.8,-Inf,1e-07,"),
+              f"table csv {body[:80]!r}")
+        # The file rewritten on disk: the page offers Reload, which shows the
+        # new numbers in the same view.
+        address = driver.current_url
+        with_values(path, "PROD", {0: 12.25})
+        wait.until(lambda d: d.find_element(By.ID, "changed").is_displayed())
+        driver.find_element(By.ID, "reload").click()
+        wait.until(lambda d: grid(d)[1].get(("AGRI", "NORTH")) == "12.25")
+        check(not driver.find_element(By.ID, "changed").is_displayed(), "changed note after Reload")
+        check(grid(driver)[1][("MANU", "NORTH")] == "3.00", "view after Reload")
+        check(driver.current_url == address, f"address after Reload {driver.current_url}")
+
+
+def raw(port, request):
+    """The head of the answer to `request`, sent as it is."""
+    with socket.create_connection(("127.0.0.1", port), timeout=WAIT) as s:
+        s.sendall(request.encode())
+        data = b""
+        while b"\r\n\r\n" not in data:
+            more = s.recv(4096)
+            if not more:
+                break
+            data += more
+    return data.decode(errors="replace").split("\r\n\r\n")[0] + "\r\n"
 
 
 def main():
@@ -160,9 +243,18 @@ def main():
         code, body = status(url, host="rebind.example:" + base.rsplit(":", 1)[1])
         check(code == 403 and b"sample" not in body, f"foreign Host gets {code}")
         check(status(url)[0] == 200, "page with token")
+        # The server's own answers: 405 names what is allowed, two Host
+        # headers are refused.
+        port = int(base.rsplit(":", 1)[1])
+        head = raw(port, f"POST /api/files?token={token} HTTP/1.1\r\nHost: 127.0.0.1:{port}\r\n"
+                         "Content-Length: 0\r\n\r\n")
+        check(head.startswith("HTTP/1.1 405") and "\r\nAllow: GET, HEAD\r\n" in head, f"POST: {head[:80]!r}")
+        head = raw(port, f"GET /api/files?token={token} HTTP/1.1\r\nHost: 127.0.0.1:{port}\r\n"
+                         f"Host: 127.0.0.1:{port}\r\n\r\n")
+        check(head.startswith("HTTP/1.1 400"), f"two Hosts: {head[:80]!r}")
 
         driver.get(url)
-        wait = WebDriverWait(driver, WAIT)
+        wait = WebDriverWait(driver, WAIT, ignored_exceptions=[StaleElementReferenceException])
         wait.until(lambda d: len(d.find_elements(By.CSS_SELECTOR, "#header-list tbody tr")) == 8)
         driver.find_element(By.ID, "filter").send_keys("destination")
         def visible():
@@ -176,6 +268,7 @@ def main():
 
         driver.find_element(By.XPATH, "//td[@class='name' and text()='TRAD']").click()
         wait.until(lambda d: d.find_element(By.ID, "header").is_displayed())
+        Select(driver.find_element(By.ID, "numformat")).select_by_value("fixed")
         dec = driver.find_element(By.ID, "decimals")
         dec.clear()
         dec.send_keys(str(DECIMALS))
@@ -203,6 +296,17 @@ def main():
         wait.until(lambda d: d.find_element(By.ID, "chart").is_displayed())
         bars = driver.find_elements(By.CSS_SELECTOR, "#chart-svg rect")
         check(len(bars) == len(elements[0]), f"chart has {len(bars)} bars")
+        # The view lives in the address: a reload comes back to it, with the
+        # token where it was.
+        before = grid(driver)
+        address = driver.current_url
+        check("?token=" + token + "#" in address and "sel=c%2Cr%2C3" in address, f"address {address}")
+        driver.refresh()
+        wait.until(lambda d: d.find_elements(By.ID, "fix-3") and grid(d) == before)
+        check(Select(driver.find_element(By.ID, "fix-3")).first_selected_option.get_attribute("value") == "3",
+              "fixed element after reload")
+        check(driver.find_element(By.ID, "chart").is_displayed(), "chart after reload")
+        check(driver.find_element(By.ID, "numformat").get_attribute("value") == "fixed", "format after reload")
         if SCREENSHOT:
             driver.find_element(By.ID, "chart").location_once_scrolled_into_view
             driver.execute_script("window.scrollTo(0, 0)")
@@ -213,7 +317,7 @@ def main():
         diff = json.loads(subprocess.run([HARINFO, "diff", "--json", SAMPLE, renamed],
                                          capture_output=True, text=True).stdout)
         driver.get(url)
-        wait = WebDriverWait(driver, WAIT)
+        wait = WebDriverWait(driver, WAIT, ignored_exceptions=[StaleElementReferenceException])
         wait.until(lambda d: len(d.find_elements(By.CSS_SELECTOR, "#header-list tbody tr .mark")) == 8)
         marks = {tr.find_element(By.CSS_SELECTOR, ".name").text: tr.find_element(By.CSS_SELECTOR, ".mark").text
                  for tr in driver.find_elements(By.CSS_SELECTOR, "#header-list tbody tr")}
@@ -227,6 +331,23 @@ def main():
         driver.find_element(By.XPATH, "//section[@id='compare']//td[text()='PROD']").click()
         wait.until(lambda d: len(d.find_elements(By.CSS_SELECTOR, "#grid tbody td")) > 0)
         check(not driver.find_elements(By.CSS_SELECTOR, "#grid td.changed"), "PROD cells marked changed")
+        # Switching the file shown, then showing the difference, keeps the
+        # header, its fixed dimension and the arrangement.
+        driver.find_element(By.CSS_SELECTOR, "[data-tab=headers]").click()
+        driver.find_element(By.XPATH, "//td[@class='name' and text()='TRAD']").click()
+        wait.until(lambda d: d.find_elements(By.ID, "fix-3"))
+        Select(driver.find_element(By.ID, "fix-3")).select_by_value("2")
+        driver.find_element(By.ID, "swap").click()
+        wait.until(lambda d: "sel=c%2Cr%2C2" in d.current_url)
+        old = grid(driver)
+        Select(driver.find_element(By.ID, "file")).select_by_value("1")
+        wait.until(lambda d: "file=1" in d.current_url and grid(d) == old)
+        check(Select(driver.find_element(By.ID, "fix-3")).first_selected_option.get_attribute("value") == "2",
+              "fixed element after switching the file")
+        Select(driver.find_element(By.ID, "diffmode")).select_by_value("abs")
+        wait.until(lambda d: set(grid(d)[1].values()) == {"0"})
+        check("sel=c%2Cr%2C2" in driver.current_url, f"view after difference: {driver.current_url}")
+    numbers(driver)
     print(f"{len(failures)} failures")
     return 1 if failures else 0
 
