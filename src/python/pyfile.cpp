@@ -60,10 +60,14 @@ py::object SpecialOrNone(const THeaderRec* head) {
   return py::str(harinfo::SpecialText(head));
 }
 
-// Raises what Python raises for the fault `plain` (PlainReadError's words)
-// of the file `path`: an OSError of the file system's kind, with errno and
-// the file name, or HarError for what the file holds.
-[[noreturn]] void RaiseReadError(const std::string& path, const std::string& plain) {
+}  // namespace
+
+std::mutex& LibraryLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+void RaiseFileSystemError(const std::string& path, const std::string& plain) {
   const std::pair<const char*, int> kinds[] = {
       {"no such file", ENOENT}, {"is a folder, not a file", EISDIR},
       {"cannot be opened for reading", EACCES}};
@@ -74,14 +78,6 @@ py::object SpecialOrNone(const THeaderRec* head) {
     PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(error.ptr())), error.ptr());
     throw py::error_already_set();
   }
-  throw THarError(path + ": " + plain);
-}
-
-}  // namespace
-
-std::mutex& LibraryLock() {
-  static std::mutex lock;
-  return lock;
 }
 
 THarData& TOpenHar::Get() const {
@@ -94,7 +90,9 @@ THarFileObj::THarFileObj(const std::string& path) : Open_(std::make_shared<TOpen
   std::string msg;
   PHarData data;
   if (!Unlocked([&] { return harinfo::OpenInfoFile(path, data, msg); })) {
-    RaiseReadError(path, harinfo::PlainReadError(path, msg));
+    const std::string plain = harinfo::PlainReadError(path, msg);
+    RaiseFileSystemError(path, plain);
+    throw THarError(path + ": " + plain);
   }
   Open_->Data = std::move(data);
 }

@@ -96,6 +96,11 @@ class THarFileObj {
   std::map<const THeaderRec*, py::object> Items_;
 };
 
+// Raises FileNotFoundError, IsADirectoryError or PermissionError, with errno
+// and the file name, when `plain` (harinfo::PlainReadError's words for
+// `path`) is a fault of the file system; returns otherwise.
+void RaiseFileSystemError(const std::string& path, const std::string& plain);
+
 void BindFile(py::module_& m);
 
 }  // namespace modrask::python

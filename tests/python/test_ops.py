@@ -56,7 +56,7 @@ def test_diff_is_harinfos_json(tmp_path, pair):
     (SAMPLE, "out.har", "REG", "com", modrask.HarError,
      '^Sorry, file already contains a set called "com"$'),
     (SAMPLE, "out.har", "REG", "9ZONE", ValueError, '^"9ZONE" is not a legal set name: '),
-    ("missing.har", "out.har", "REG", "ZONE", modrask.HarError, "does not exist"),
+    ("missing.har", "out.har", "REG", "ZONE", FileNotFoundError, "no such file"),
     (SAMPLE, "no/such/dir.har", "REG", "ZONE", modrask.HarError, None),
     (SAMPLE, "out.har", 1, "ZONE", TypeError, None),
 ])

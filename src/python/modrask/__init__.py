@@ -256,8 +256,9 @@ def rename_set(source, target, old, new):
     globally renamed to <new>") change as Mardex changes them; the values
     are copied as they lie. Returns the number of changes. A `target` that
     names `source` replaces it only once the whole new file is written.
-    HarError when `source` cannot be read, already has a set `new` or has two
-    different sets `old`; ValueError for an illegal `new`; a UserWarning (and
+    FileNotFoundError, IsADirectoryError or PermissionError for a `source`
+    the file system keeps from being read; HarError when `source` is
+    damaged, already has a set `new` or has two different sets `old`; ValueError for an illegal `new`; a UserWarning (and
     a copy with 0 changes) when there is no set `old`.
     """
     return _rename_set(_os.fspath(source), _os.fspath(target), old, new)
