@@ -1,6 +1,7 @@
 """The habits of Python data libraries: File as a mapping, one Header per
 name, reprs, the file system's errors, pandas and xarray both ways."""
 
+import ast
 import os
 import re
 import shutil
@@ -221,3 +222,18 @@ def test_to_xarray_without_xarray_says_what_to_install(monkeypatch):
     monkeypatch.setitem(sys.modules, "xarray", None)
     with pytest.raises(ImportError, match="needs the xarray package"):
         modrask.open(SAMPLE)["PROD"].to_xarray()
+
+
+def test_stubs_name_everything_the_extension_has():
+    folder = os.path.dirname(modrask.__file__)
+    assert os.path.exists(os.path.join(folder, "py.typed"))
+    with open(os.path.join(folder, "_modrask.pyi"), encoding="utf-8") as f:
+        stub = ast.parse(f.read())
+    classes = {c.name: {d.name for d in c.body if isinstance(d, ast.FunctionDef)}
+               for c in stub.body if isinstance(c, ast.ClassDef)}
+    for cls in (modrask.File, modrask.Header):
+        assert {n for n in vars(cls) if not n.startswith("__")} <= classes[cls.__name__]
+    functions = {d.name for d in stub.body if isinstance(d, ast.FunctionDef)}
+    compiled = vars(modrask._modrask)
+    assert functions == {n for n, v in compiled.items() if callable(v) and not n.startswith("__")
+                         and not isinstance(v, type)}
