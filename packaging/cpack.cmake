@@ -36,10 +36,11 @@ else()
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   if(MODRASK_PYTHON)
     # The module is built for this Python version and reads values into
-    # numpy arrays; the programs need neither. pandas for to_pandas only.
+    # numpy arrays; the programs need neither. pandas and xarray for
+    # to_pandas and to_xarray only.
     set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
         "python3 (>= ${Python3_VERSION_MAJOR}.${Python3_VERSION_MINOR}), python3 (<< ${Python3_VERSION_MAJOR}.${modrask_python_next_minor}), python3-numpy")
-    set(CPACK_DEBIAN_PACKAGE_SUGGESTS python3-pandas)
+    set(CPACK_DEBIAN_PACKAGE_SUGGESTS "python3-pandas, python3-xarray")
   endif()
   # Debian's own files (the copyright notice, the changelog), compressed man
   # pages and stripped libraries: see debian_files.cmake.

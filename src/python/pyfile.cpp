@@ -1,5 +1,6 @@
 #include "python/pyfile.h"
 
+#include <cerrno>
 #include <utility>
 
 #include "harinfo/dimlabels.h"
@@ -53,6 +54,12 @@ py::array EmptyOf(const py::dtype& type, const std::vector<py::ssize_t>& shape) 
   return py::array(type, shape, FortranStrides(shape, type.itemsize()));
 }
 
+// The text of a special header, None when the file has none.
+py::object SpecialOrNone(const THeaderRec* head) {
+  if (head == nullptr) return py::none();
+  return py::str(harinfo::SpecialText(head));
+}
+
 }  // namespace
 
 std::mutex& LibraryLock() {
@@ -60,49 +67,78 @@ std::mutex& LibraryLock() {
   return lock;
 }
 
-THarFileObj::THarFileObj(const std::string& path) : Path_(path) {
-  std::string msg;
-  PHarData data;
-  // What harinfo says of a file it cannot read: plain words, or the reader's
-  // message and tags for damage inside a Header Array file.
-  if (!Unlocked([&] { return harinfo::OpenInfoFile(path, data, msg); })) {
-    throw THarError(path + ": " + harinfo::PlainReadError(path, msg));
+void RaiseFileSystemError(const std::string& path, const std::string& plain) {
+  const std::pair<const char*, int> kinds[] = {
+      {"no such file", ENOENT}, {"is a folder, not a file", EISDIR},
+      {"cannot be opened for reading", EACCES}};
+  for (const auto& [words, code] : kinds) {
+    if (plain != words) continue;
+    // OSError(errno, text, filename) makes the subclass the errno names.
+    const py::object error = py::module_::import("builtins").attr("OSError")(code, plain, path);
+    PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(error.ptr())), error.ptr());
+    throw py::error_already_set();
   }
-  Data_ = std::move(data);
 }
 
-THarData& THarFileObj::Data() const {
-  if (Data_ == nullptr) throw THarError("File " + Path_ + " is closed");
-  return *Data_;
+THarData& TOpenHar::Get() const {
+  if (Data == nullptr) throw THarError("File " + Path + " is closed");
+  return *Data;
+}
+
+THarFileObj::THarFileObj(const std::string& path) : Open_(std::make_shared<TOpenHar>()) {
+  Open_->Path = path;
+  std::string msg;
+  PHarData data;
+  if (!Unlocked([&] { return harinfo::OpenInfoFile(path, data, msg); })) {
+    const std::string plain = harinfo::PlainReadError(path, msg);
+    RaiseFileSystemError(path, plain);
+    throw THarError(path + ": " + plain);
+  }
+  Open_->Data = std::move(data);
 }
 
 std::vector<std::string> THarFileObj::Headers() const {
   std::vector<std::string> names;
-  for (const PHeaderRec& h : Data().Heads) names.push_back(harinfo::ShownName(*h));
+  for (const PHeaderRec& h : Open_->Get().Heads) names.push_back(harinfo::ShownName(*h));
   return names;
 }
 
-std::vector<std::string> THarFileObj::History() const { return harinfo::HistoryLines(Data()); }
+std::vector<std::string> THarFileObj::History() const {
+  return harinfo::HistoryLines(Open_->Get());
+}
 
-std::string THarFileObj::Flavour() const { return FlavourName(Data().Flavour); }
+std::string THarFileObj::Flavour() const { return FlavourName(Open_->Get().Flavour); }
+
+py::object THarFileObj::Created() const { return SpecialOrNone(Open_->Get().XXCDHead.get()); }
+py::object THarFileObj::Program() const { return SpecialOrNone(Open_->Get().XXCRHead.get()); }
 
 THeaderRec* THarFileObj::Find(const std::string& name) const {
-  THeaderRec* head = harinfo::FindInfoHeader(Data(), name);
-  if (head == nullptr) throw py::key_error(name);
+  const THarData& data = Open_->Get();
+  THeaderRec* head = harinfo::FindInfoHeader(data, name);
+  for (const PHeaderRec* slot : {&data.XXCDHead, &data.XXCRHead, &data.XXCPHead, &data.XXHSHead}) {
+    if (head != nullptr && head == slot->get()) return nullptr;
+  }
   return head;
 }
 
-bool THarFileObj::Contains(const std::string& name) const {
-  return harinfo::FindInfoHeader(Data(), name) != nullptr;
+py::object THarFileObj::Item(const std::string& name) {
+  THeaderRec* head = Find(name);
+  if (head == nullptr) throw py::key_error(name);
+  py::object& item = Items_[head];
+  if (!item) item = py::cast(THeaderObj(Open_, head));
+  return item;
 }
 
+bool THarFileObj::Contains(const std::string& name) const { return Find(name) != nullptr; }
+
 void THarFileObj::Close() {
-  PHarData data = std::move(Data_);
+  Items_.clear();
+  PHarData data = std::move(Open_->Data);
   Unlocked([&] { return FreeHarData(data, DummyMsg); });
 }
 
 const THeaderRec& THeaderObj::Head() const {
-  File_->Data();  // raises once the file is closed
+  File_->Get();  // raises once the file is closed
   return *Head_;
 }
 
@@ -223,32 +259,39 @@ void BindFile(py::module_& m) {
 Real arrays: a numpy float32 array of `shape` in Fortran order (first
 dimension fastest, as the file stores them); 2I: a numpy int32 matrix;
 1C: a list of str, trailing blanks dropped. NaN and the infinities read as
-the file stores them, bit for bit.)");
+the file stores them, bit for bit. The arrays are writable: an edit stays in
+this Header, which the File gives again for the same name, and is written by
+modrask.write; the file read is never changed.)");
 
   py::class_<THarFileObj, std::shared_ptr<THarFileObj>>(m, "File", R"(A Header Array file opened for reading.
 
-Opening reads the header names, descriptors, set labels, character data and
-history, and checks the shape of every value record; the values of real and
-integer headers stay in the file until a header's ``values`` is read.)")
+A read-only mapping of header name (any case) to Header, in file order:
+len, iter, in, keys, values, items and get as for a dict. Opening reads the
+header names, descriptors, set labels, character data and history, and
+checks the shape of every value record; the values of real and integer
+headers stay in the file until a header's ``values`` is read. The special
+headers (XX..) are not in the mapping: see created, program and history.)")
       .def(py::init<const std::string&>(), py::arg("path"))
       .def_property_readonly("path", &THarFileObj::Path, "The file's name as given to open().")
       .def_property_readonly("headers", &THarFileObj::Headers,
                              "The header names in file order (the XX headers not included).")
       .def_property_readonly("history", &THarFileObj::History,
                              "The history lines, trailing blanks dropped; [] when there is none.")
+      .def_property_readonly("created", &THarFileObj::Created,
+                             "The creation stamp (XXCD), as 'at 2026-12-11 16:05:09'; None when "
+                             "the file has none.")
+      .def_property_readonly("program", &THarFileObj::Program,
+                             "The creating program (XXCR); None when the file has none.")
       .def_property_readonly("flavour", &THarFileObj::Flavour,
                              "The record framing: 'Old Lahey' or 'New Fujitsu'.")
       .def_property_readonly("closed", &THarFileObj::Closed)
-      .def(
-          "__getitem__",
-          [](const std::shared_ptr<THarFileObj>& f, const std::string& name) {
-            return THeaderObj(f, f->Find(name));
-          },
-          py::arg("name"), "The header `name`, without regard to case; KeyError when absent.")
+      .def("__getitem__", &THarFileObj::Item, py::arg("name"),
+           "The header `name`, without regard to case; KeyError when absent. The same Header "
+           "object each time while the file is open.")
       .def("__contains__", &THarFileObj::Contains)
-      .def("__len__", [](const THarFileObj& f) { return f.Data().Heads.size(); })
+      .def("__len__", &THarFileObj::Size)
       .def("close", &THarFileObj::Close,
-           "Releases the file; its headers cannot be used afterwards.")
+           "Releases the file; its headers cannot be used afterwards (values already read stay).")
       .def("__enter__", [](const std::shared_ptr<THarFileObj>& f) { return f; })
       .def("__exit__", [](THarFileObj& f, const py::args&) { f.Close(); });
 }

@@ -15,6 +15,7 @@
 #include "modrask/support/mhUtil.h"
 #include "modrask/support/names.h"
 #include "python/pycommon.h"
+#include "python/pyfile.h"
 
 namespace modrask::python {
 
@@ -74,7 +75,10 @@ int32_t RenameSet(const std::string& source, const std::string& target, const st
       FreeHarData(har, DummyMsg);
     }
   }
-  if (!ok) throw THarError(msg);
+  if (!ok) {
+    RaiseFileSystemError(source, harinfo::PlainReadError(source, msg));
+    throw THarError(msg);
+  }
   if (check == TRenameCheck::NoSuchSet) {
     const std::string warning = "file contains no set called " + (DQ + oldSet + DQ);
     if (PyErr_WarnEx(PyExc_UserWarning, warning.c_str(), 1) != 0) throw py::error_already_set();

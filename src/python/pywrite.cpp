@@ -15,6 +15,7 @@
 #include "modrask/support/mhUtil.h"
 #include "modrask/support/names.h"
 #include "python/pycommon.h"
+#include "python/pysets.h"
 
 namespace modrask::python {
 
@@ -137,12 +138,7 @@ void SetLabels(const TPyHead& p, const py::array& a, THeaderRec& head) {
                          " elements, dimension " + std::to_string(k) + " has size " +
                          std::to_string(a.shape(k - 1)));
     }
-    for (const std::string& e : elements) {
-      if (e.empty() || e.size() > SetNameLen || !IsAsciiText(e)) {
-        Refuse(p.Shown, "element \"" + e + "\" of set " + name +
-                           " is not 1 to 12 printable ASCII characters");
-      }
-    }
+    CheckSetElements(p.Shown, name, elements);
     const auto [it, added] = seen.emplace(name, elements);
     if (!added && it->second != elements) {
       Refuse(p.Shown, "set " + name + " appears twice with different elements");
@@ -195,6 +191,10 @@ void CheckName(TPyHead& p, std::set<std::string>& names) {
   if (TrimBlanks(name).size() > HeadNameLen) {
     throw py::value_error("header name \"" + p.Name + "\": longer than 4 characters");
   }
+  // The library's check drops blanks, which would change the name.
+  if (name.find(' ') != std::string::npos) {
+    throw py::value_error("header name \"" + p.Name + "\": Header must not contain a blank");
+  }
   if (!IsAsciiText(name) || !CheckHeaderName(name, msg) || name.empty()) {
     throw py::value_error("header name \"" + p.Name + "\": " +
                           (msg.empty() ? "not a legal header name" : msg));
@@ -231,7 +231,7 @@ bool AddHistory(THarData& har, std::vector<std::string> lines, std::string& msg)
 }
 
 void Write(const std::string& path, const py::list& heads, const std::vector<std::string>& history,
-           const std::string& program, const std::optional<std::string>& date) {
+           const std::string& program, const std::string& date, bool checkSets) {
   THarData har;
   har.Flavour = TFileFlavour::NewFujitsu;
   std::set<std::string> names;
@@ -245,16 +245,16 @@ void Write(const std::string& path, const py::list& heads, const std::vector<std
     CheckName(p, names);
     har.Heads.push_back(MakeHead(p));
   }
+  if (checkSets) CheckSharedSets(har.Heads);
   for (const std::string& line : history) {
     if (!IsAsciiText(line)) throw py::value_error("history line \"" + line + "\" is not ASCII");
   }
-  const std::string stamp = date.value_or(LocalTimeText());
   std::string msg;
   bool ok = true;
   {
     const py::gil_scoped_release nogil;
     const std::lock_guard<std::mutex> lock(LibraryLock());
-    ok = AddHistory(har, history, msg) && WriteHarFile(path, program, stamp, &har, msg);
+    ok = AddHistory(har, history, msg) && WriteHarFile(path, program, date, &har, msg);
   }
   if (!ok) throw THarError(msg);
 }
@@ -263,7 +263,7 @@ void Write(const std::string& path, const py::list& heads, const std::vector<std
 
 void BindWrite(py::module_& m) {
   m.def("_write", &Write, py::arg("path"), py::arg("heads"), py::arg("history"),
-        py::arg("program"), py::arg("date"));
+        py::arg("program"), py::arg("date"), py::arg("check_sets"));
 }
 
 }  // namespace modrask::python

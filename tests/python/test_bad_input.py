@@ -1,5 +1,6 @@
 """Bad arguments to write: each a clear ValueError (TypeError for a wrong
-type) before anything is written, and a failed write leaves no file."""
+type) before anything is written, and a failed write leaves no file; what
+check_sets=False lets through."""
 
 import numpy as np
 import pytest
@@ -14,11 +15,26 @@ def arr(*shape, dtype=F32):
     return np.zeros(shape, dtype=dtype)
 
 
-BAD = [
-    ({"X": modrask.Array(arr(2, dtype=np.float64))},
-     "header X: dtype float64: float32 (real array) or int32 (2I matrix) wanted"),
-    ({"X": modrask.Array(arr(2, dtype=np.int64))},
-     "header X: dtype int64: float32 (real array) or int32 (2I matrix) wanted"),
+def labelled(*sets, long_name=""):
+    return modrask.Array(arr(*[len(e) for _, e in sets]), sets=list(sets), long_name=long_name)
+
+
+# Two headers giving one set name different elements, as Mardex and harinfo
+# would then see two sets.
+CLASHES = [
+    ({"A": labelled(("S", ["a", "b"])), "B": labelled(("s", ["a", "c"]))},
+     "header B: set s differs from set S of header A (different elements)"),
+    ({"A": labelled(("S", ["a", "b"])), "B": labelled(("T", ["t"]), ("S", ["a", "b", "c"]))},
+     "header B: set S differs from set S of header A (3 elements, not 2)"),
+    ({"S": modrask.Array(["a", "b"], long_name="Set S the set"), "X": labelled(("S", ["b", "a"]))},
+     "header X: set S differs from set S of header S (different elements)"),
+]
+
+BAD = [(heads, why + "; check_sets=False writes it anyway") for heads, why in CLASHES] + [
+    ({"X": modrask.Array(np.array([1.0, 1e39]))},
+     "header X: value 1e+39 does not fit in float32 (it would be written as an infinity)"),
+    ({"X": modrask.Array(arr(2, dtype=np.complex64))},
+     "header X: dtype complex64: float32 (real array) or int32 (2I matrix) wanted"),
     ({"X": modrask.Array(arr(*[1] * 8))}, "header X: 8 dimensions, at most 7 can be written"),
     ({"X": modrask.Array(arr(2, 2, 2, dtype=np.int32))},
      "header X: an int32 array must have 2 dimensions, not 3"),
@@ -32,7 +48,14 @@ BAD = [
     ({"X": modrask.Array(arr(1), sets=[("ABCDEFGHIJKLM", ["a"])])},
      'header X: set "ABCDEFGHIJKLM": Set name must be at most 12 characters long'),
     ({"X": modrask.Array(arr(1), sets=[("S", ["abcdefghijklm"])])},
-     'header X: element "abcdefghijklm" of set S is not 1 to 12 printable ASCII characters'),
+     'header X: set S: element "abcdefghijklm": Element name must be at most 12 characters long'),
+    ({"X": labelled(("S", ["a", "b c"]))},
+     'header X: set S: element "b c": Illegal character " " in Element name'),
+    ({"X": labelled(("S", ["2020"]))},
+     'header X: set S: element "2020": Element name must start with a letter A-Z'),
+    ({"X": labelled(("S", ["a", "b", "A"]))},
+     'header X: set S repeats element "A" (elements 1 and 3)'),
+    ({"X": labelled(("S", [""]))}, 'header X: set S: element "": Element name must not be blank'),
     ({"X": modrask.Array(arr(1), long_name="x" * 71)},
      "header X: long_name must be at most 70 printable ASCII characters"),
     ({"X": modrask.Array(["abc", "de"], string_length=2)},
@@ -40,6 +63,8 @@ BAD = [
     ({"X": modrask.Array(["caf\u00e9"])}, 'header X: string "caf\u00e9" is not printable ASCII'),
     ({"ABCDE": GOOD}, 'header name "ABCDE": longer than 4 characters'),
     ({"A-B": GOOD}, None),
+    ({"a b": GOOD}, 'header name "a b": Header must not contain a blank'),
+    ({"AB ": GOOD}, 'header name "AB ": Header must not contain a blank'),
     ({"XXAB": GOOD}, None),
     ({"": GOOD}, None),
     ({"prod": GOOD, "PROD": GOOD}, 'header name "PROD" twice'),
@@ -67,8 +92,8 @@ def test_bad_arrays_and_names_are_refused_before_writing(tmp_path, heads, messag
     assert list(tmp_path.iterdir()) == [path]
 
 
-@pytest.mark.parametrize("heads", [{"X": {"a": 1}}, {"X": modrask.Array(3.5)},
-                                   {"X": np.ones(2, F32)}, {"X": modrask.Array([1, 2])}])
+@pytest.mark.parametrize("heads", [{"X": {"a": 1}}, {"X": modrask.Array({"a": 1})},
+                                   {"X": np.ones(2, F32)}, {"X": modrask.Array([object()])}])
 def test_wrong_types_raise_type_error(tmp_path, heads):
     path = tmp_path / "out.har"
     with pytest.raises(TypeError):
@@ -83,3 +108,13 @@ def test_failed_write_leaves_no_file(tmp_path):
     with pytest.raises(modrask.HarError):
         modrask.write(tmp_path, {"GOOD": GOOD})
     assert list(tmp_path.iterdir()) == []
+
+
+@pytest.mark.parametrize("heads,message", BAD[:len(CLASHES)])
+def test_check_sets_false_writes_clashing_sets(tmp_path, heads, message):
+    path = tmp_path / "out.har"
+    modrask.write(path, heads, check_sets=False)
+    f = modrask.open(path)
+    assert list(f) == list(heads)
+    assert [f[n].sets for n in f if f[n].type == "RE"] == [a.sets for a in heads.values()
+                                                           if a.sets is not None]

@@ -2,12 +2,15 @@
 every kind of header, and the refusals that leave no file behind."""
 
 import os
+import subprocess
 
 import numpy as np
 import pytest
 
 import modrask
-from conftest import SAMPLE
+from conftest import SAMPLE, harinfo_json
+
+MARDEX = os.environ["MARDEX_BIN"]
 
 REG = ("REG", ["NORTH", "SOUTH", "EAST"])
 COM = ("COM", ["AGRI", "MANU"])
@@ -108,3 +111,19 @@ def test_write_takes_any_memory_layout(tmp_path):
     f = modrask.open(out)
     assert same_values(f["C"].values, c) and same_values(f["STRD"].values, strided)
     assert f["INT"].values.tolist() == [[0, 3], [1, 4], [2, 5]]
+
+
+def test_harinfo_and_mardex_read_the_sets_as_written(tmp_path):
+    out, renamed = tmp_path / "sets.har", tmp_path / "zone.har"
+    modrask.write(out, {"REG": modrask.Array(REG[1], long_name="Set REG regions"),
+                        "FULL": modrask.Array(np.ones((3, 2), np.float32), sets=[REG, COM]),
+                        "SPSE": modrask.Array(np.zeros((3, 2, 3)), sets=[REG, COM, REG])})
+    sets = harinfo_json("sets", out)["sets"]
+    assert [(s["name"], s["elements"], s["defined_by"], s["used_by"], s["sets_of_this_name"])
+            for s in sets] == [("REG", REG[1], "REG", ["FULL", "SPSE"], 1),
+                               ("COM", COM[1], None, ["FULL", "SPSE"], 1)]
+    done = subprocess.run([MARDEX, str(out), str(renamed), "REG", "ZONE"], capture_output=True,
+                          stdin=subprocess.DEVNULL, check=False)
+    assert done.returncode == 0, done.stdout
+    assert b'There were 4 set name changes from "REG" to "ZONE"' in done.stdout
+    assert [name for name, _ in modrask.open(renamed)["SPSE"].sets] == ["ZONE", "COM", "ZONE"]
