@@ -35,10 +35,36 @@ int RunDiff(const TInfoArgs& a, std::ostream& out, std::ostream& err) {
   if (!OpenInfoFile(oldName, oldData, msg)) return NotOpened(err, oldName, msg);
   PHarData newData;
   if (!OpenInfoFile(newName, newData, msg)) return NotOpened(err, newName, msg);
+  TDiffOptions options = a.Diff;
+  // Every differing cell goes out as it is found, before the headers'
+  // lines: memory stays that of one header's values.
+  bool first = true;
+  if (options.Cells == AllCells) {
+    if (a.Json) {
+      out << "{\"cells\":[";
+      options.Sink = [&out, &first](const std::string& head, const TCellDiff& c) {
+        out << (first ? "" : ",") << CellJson(head, c).dump(-1, ' ', false,
+                                                             TJson::error_handler_t::replace);
+        first = false;
+      };
+    } else {
+      PrintDiffHeading(out, oldName, newName);
+      options.Sink = [&out](const std::string& head, const TCellDiff& c) {
+        out << CellLine(head, c) << '\n';
+      };
+    }
+  }
   TFileDiff diff;
-  if (!DiffHarFiles(*oldData, *newData, diff, msg)) return Trouble(err, msg);
-  if (a.Json) {
+  if (!DiffHarFiles(*oldData, *newData, options, diff, msg)) return Trouble(err, msg);
+  if (a.Json && options.Sink) {
+    out << "]," << DiffJson(diff, oldName, newName).dump(-1, ' ', false,
+                                                          TJson::error_handler_t::replace)
+                       .substr(1)
+        << '\n';
+  } else if (a.Json) {
     PrintDiffJson(out, diff, oldName, newName);
+  } else if (options.Sink) {
+    PrintDiffBody(out, diff, a.All);
   } else {
     PrintDiff(out, diff, oldName, newName, a.All);
   }
