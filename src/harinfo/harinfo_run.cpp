@@ -2,11 +2,13 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <ostream>
 
 #include "harinfo/cmdline.h"
 #include "harinfo/csvout.h"
 #include "harinfo/diffprint.h"
+#include "harinfo/folderprint.h"
 #include "harinfo/hardiff.h"
 #include "harinfo/historyinfo.h"
 #include "harinfo/infofile.h"
@@ -27,9 +29,22 @@ int NotOpened(std::ostream& err, const std::string& fileName, const std::string&
   return Unreadable(err, fileName, PlainReadError(fileName, msg));
 }
 
+// Two folders, or two files (a folder against a file is "is a folder").
 int RunDiff(const TInfoArgs& a, std::ostream& out, std::ostream& err) {
   const std::string& oldName = a.Operands[0];
   const std::string& newName = a.Operands[1];
+  std::error_code ec;
+  const bool oldDir = std::filesystem::is_directory(oldName, ec);
+  const bool newDir = std::filesystem::is_directory(newName, ec);
+  if (oldDir && newDir) {
+    return RunFolderDiff(oldName, newName, {a.Recursive, a.Detail, a.All, a.Json, a.Diff}, out,
+                         err);
+  }
+  const std::string& other = oldDir ? newName : oldName;
+  if ((oldDir || newDir) && !std::filesystem::exists(other, ec)) {
+    return Trouble(err, other + ": no such file or folder");
+  }
+  if (a.Recursive || a.Detail) return Trouble(err, "--recursive and --detail apply to folders");
   std::string msg;
   PHarData oldData;
   if (!OpenInfoFile(oldName, oldData, msg)) return NotOpened(err, oldName, msg);
