@@ -257,14 +257,16 @@ TJson CellJson(const std::string& head, const TCellDiff& c) {
   return j;
 }
 
+TJson ComparedJson(const std::string& oldName, const std::string& newName, bool equal,
+                   const std::vector<std::string>& onlyOld,
+                   const std::vector<std::string>& onlyNew) {
+  return {{"old", oldName}, {"new", newName}, {"equal", equal}, {"only_in_old", onlyOld},
+          {"only_in_new", onlyNew}};
+}
+
 TJson DiffJson(const TFileDiff& diff, const std::string& oldName, const std::string& newName) {
   const TDiffOptions& o = diff.Options;
-  TJson j;
-  j["old"] = oldName;
-  j["new"] = newName;
-  j["equal"] = diff.Equal();
-  j["only_in_old"] = diff.OnlyOld;
-  j["only_in_new"] = diff.OnlyNew;
+  TJson j = ComparedJson(oldName, newName, diff.Equal(), diff.OnlyOld, diff.OnlyNew);
   TJson heads = TJson::array();
   for (const THeadDiff& h : diff.Heads) heads.push_back(HeadJson(h));
   j["headers"] = std::move(heads);

@@ -5,6 +5,7 @@
 
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 #include "harinfo/hardiff.h"
 #include "harinfo/jsonout.h"
@@ -32,6 +33,12 @@ std::string CellLine(const std::string& head, const TCellDiff& c);
 // The cell as JSON: {"header" (left out when `head` is empty), "cell",
 // "old", "new", "abs_difference", "rel_difference"}.
 TJson CellJson(const std::string& head, const TCellDiff& c);
+
+// {"old", "new", "equal", "only_in_old", "only_in_new"}: how a comparison
+// of two files or folders begins.
+TJson ComparedJson(const std::string& oldName, const std::string& newName, bool equal,
+                   const std::vector<std::string>& onlyOld,
+                   const std::vector<std::string>& onlyNew);
 
 // {"old", "new", "equal", "only_in_old", "only_in_new", "headers": [{"name",
 // "type_equal", "dims_equal", "labels_equal", "long_name_equal",

@@ -70,12 +70,7 @@ int RunFolderDiff(const std::string& oldDir, const std::string& newDir, const TF
     return Trouble(err, msg);
   }
   if (p.Json) {
-    TJson j;
-    j["old"] = oldDir;
-    j["new"] = newDir;
-    j["equal"] = d.Equal();
-    j["only_in_old"] = d.OnlyOld;
-    j["only_in_new"] = d.OnlyNew;
+    TJson j = ComparedJson(oldDir, newDir, d.Equal(), d.OnlyOld, d.OnlyNew);
     j["files"] = std::move(files);
     j["files_compared"] = d.Compared;
     j["files_differing"] = d.Differing;
