@@ -1,7 +1,7 @@
 #include "harinfo/diffprint.h"
 
 #include <cmath>
-#include <cstdio>
+#include <charconv>
 #include <ostream>
 #include <vector>
 
@@ -31,8 +31,8 @@ std::string NumberText(double v) {
 std::string ShortText(double v) {
   if (std::isinf(v)) return v > 0 ? "Inf" : "-Inf";
   char buf[32];
-  std::snprintf(buf, sizeof buf, "%.6g", v);
-  return buf;
+  const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 6);
+  return std::string(buf, res.ptr);
 }
 
 // Tolerances and cell lists ask for the fuller line.
