@@ -69,6 +69,11 @@ void DiffOne(const std::string& oldPath, const std::string& newPath,
 
 }  // namespace
 
+std::string InFolder(const std::string& dir, const std::string& rel) {
+  const bool ends = !dir.empty() && (dir.back() == '/' || dir.back() == '\\');
+  return ends ? dir + rel : dir + "/" + rel;
+}
+
 bool IsHarFileName(const std::string& name) {
   std::string ext = fs::path(name).extension().string();
   std::transform(ext.begin(), ext.end(), ext.begin(),
@@ -95,8 +100,7 @@ bool DiffFolders(const std::string& oldDir, const std::string& newDir, bool recu
     if (other == newFiles.end()) continue;
     TFolderFile f;
     f.Name = rel;
-    DiffOne((fs::path(oldDir) / rel).string(), (fs::path(newDir) / other->second).string(),
-            options, f);
+    DiffOne(InFolder(oldDir, rel), InFolder(newDir, other->second), options, f);
     ++result.Compared;
     if (!f.Read) {
       ++result.Unreadable;

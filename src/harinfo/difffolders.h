@@ -39,6 +39,10 @@ using TFileSink = std::function<void(const TFolderFile& file)>;
 // A Header Array file by its name: .har, .sl4, .prm or .upd in any case.
 bool IsHarFileName(const std::string& name);
 
+// The path of file `rel` in folder `dir` as the user gave it: dir + "/" +
+// rel (no second separator after a folder that ends in one).
+std::string InFolder(const std::string& dir, const std::string& rel);
+
 // Compares the folders' files (with `recursive` those of the subfolders
 // too), names matched as the host matches them: exactly on POSIX, without
 // regard to case on Windows. False with a message when a folder cannot be

@@ -1,6 +1,5 @@
 #include "harinfo/folderprint.h"
 
-#include <filesystem>
 #include <ostream>
 
 #include "harinfo/diffprint.h"
@@ -41,7 +40,6 @@ std::string FolderSummary(const TFolderDiff& d) {
 
 int RunFolderDiff(const std::string& oldDir, const std::string& newDir, const TFolderPrint& p,
                   std::ostream& out, std::ostream& err) {
-  namespace fs = std::filesystem;
   if (!p.Json) out << "OLD " << oldDir << '\n' << "NEW " << newDir << '\n';
   TJson files = TJson::array();
   const auto onFile = [&](const TFolderFile& f) {
@@ -55,11 +53,10 @@ int RunFolderDiff(const std::string& oldDir, const std::string& newDir, const TF
     if (p.Json) {
       files.push_back({{"name", f.Name},
                        {"equal", equal},
-                       {"diff", DiffJson(f.Diff, (fs::path(oldDir) / f.Name).generic_string(),
-                                         (fs::path(newDir) / f.Name).generic_string())}});
+                       {"diff", DiffJson(f.Diff, InFolder(oldDir, f.Name),
+                                         InFolder(newDir, f.Name))}});
     } else if (p.Detail && (!equal || p.All)) {
-      PrintDiff(out, f.Diff, (fs::path(oldDir) / f.Name).generic_string(),
-                (fs::path(newDir) / f.Name).generic_string(), p.All);
+      PrintDiff(out, f.Diff, InFolder(oldDir, f.Name), InFolder(newDir, f.Name), p.All);
     } else if (!equal || p.All) {
       out << f.Name << ": " << (equal ? "equal" : DiffSummary(f.Diff)) << '\n';
     }
