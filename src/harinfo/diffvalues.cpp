@@ -241,7 +241,7 @@ void CompareMatched(const TCellValues& a, const TCellValues& b, const TCellMatch
     }
     for (size_t k = 0; k < nd && ++at[k] == match.Maps[k].size(); ++k) at[k] = 0;
   }
-  d.CellsOnlyNew = b.Count() - shared;
+  d.CellsOnlyNew = std::max<int64_t>(b.Count() - shared, 0);  // an element twice in OLD
 }
 
 }  // namespace
