@@ -4,9 +4,12 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <ostream>
 #include <string_view>
+#include <tuple>
 
 #include "harinfo/infofile.h"
 #include "modrask/support/version.h"
@@ -74,6 +77,50 @@ bool LooksLikeCommand(const std::vector<std::string>& words) {
          });
 }
 
+// The diff options as given on the command line, checked in CheckDiff.
+struct TDiffWords {
+  std::string Abs;
+  std::string Rel;
+  std::string Cells;
+  std::string By;
+};
+
+// A non-negative finite number, the whole text of it.
+bool ParseTolerance(const std::string& text, double& v) {
+  char* end = nullptr;
+  v = std::strtod(text.c_str(), &end);
+  return !text.empty() && end == text.c_str() + text.size() && std::isfinite(v) && v >= 0;
+}
+
+int CheckDiff(const TDiffWords& w, TInfoArgs& a, std::ostream& err) {
+  TDiffOptions& o = a.Diff;
+  for (const auto& [text, value, name] :
+       {std::tuple{&w.Abs, &o.Abs, "--abs"}, std::tuple{&w.Rel, &o.Rel, "--rel"}}) {
+    if (text->empty()) continue;
+    if (!ParseTolerance(*text, *value)) {
+      return Trouble(err, std::string(name) + " wants a non-negative number, not '" + *text + "'");
+    }
+    o.Tolerant = true;
+  }
+  if (w.Cells == "all") {
+    o.Cells = AllCells;
+  } else if (!w.Cells.empty()) {
+    char* end = nullptr;
+    const long long n = std::strtoll(w.Cells.c_str(), &end, 10);
+    if (end != w.Cells.c_str() + w.Cells.size() || n < 0 || !std::isdigit(static_cast<unsigned char>(w.Cells[0]))) {
+      return Trouble(err, "--cells wants a count or 'all', not '" + w.Cells + "'");
+    }
+    o.Cells = n;
+  }
+  if (!w.By.empty() && w.By != "abs" && w.By != "rel") {
+    return Trouble(err, "--by wants abs or rel, not '" + w.By + "'");
+  }
+  o.ByRel = w.By == "rel";
+  a.DiffOptionGiven = o.Tolerant || o.NanEqual || !w.Cells.empty() || !w.By.empty() ||
+                      a.Recursive || a.Detail;
+  return RunCommand;
+}
+
 int CheckCommand(std::vector<std::string> words, TInfoArgs& a, std::ostream& err) {
   if (words.empty()) return TroubleWithList(err, "missing FILE");
   const TCommandWord* command = &CommandWords[0];
@@ -107,6 +154,10 @@ int CheckCommand(std::vector<std::string> words, TInfoArgs& a, std::ostream& err
   if (a.All && command->Command != TCommand::Diff) {
     return Trouble(err, "--all applies to harinfo diff only");
   }
+  if (a.DiffOptionGiven && command->Command != TCommand::Diff) {
+    return Trouble(err, "--abs, --rel, --nan-equal, --cells, --by, --recursive and --detail "
+                        "apply to harinfo diff only");
+  }
   if ((a.Port >= 0 || a.NoBrowser) && !view) {
     return Trouble(err, "--port and --no-browser apply to harinfo view only");
   }
@@ -130,6 +181,18 @@ int ParseInfoArgs(const std::vector<std::string>& args, TInfoArgs& a, std::ostre
   app.add_flag("--json", a.Json, "print JSON (the listing, sets, show, history and diff)");
   app.add_flag("--nonzero", a.NonZero, "leave out cells that are 0 (csv)");
   app.add_flag("--all", a.All, "list the equal headers too (diff)");
+  TDiffWords diffWords;
+  app.add_option("--abs", diffWords.Abs, "diff: cells within A of each other are equal")
+      ->type_name("A");
+  app.add_option("--rel", diffWords.Rel, "diff: cells within R x |old| of each other are equal")
+      ->type_name("R");
+  app.add_flag("--nan-equal", a.Diff.NanEqual, "diff: NaN equals NaN");
+  app.add_option("--cells", diffWords.Cells, "diff: list the N largest differences, or all")
+      ->type_name("N|all");
+  app.add_option("--by", diffWords.By, "diff: --cells by abs (default) or rel difference")
+      ->type_name("abs|rel");
+  app.add_flag("--recursive", a.Recursive, "diff of folders: the subfolders too");
+  app.add_flag("--detail", a.Detail, "diff of folders: each differing file's headers");
   app.add_option("--port", a.Port, "view: the port to listen on (default: a free one)")
       ->check(CLI::Validator(
           [](std::string& text) {
@@ -157,6 +220,7 @@ int ParseInfoArgs(const std::vector<std::string>& args, TInfoArgs& a, std::ostre
   } catch (const CLI::ParseError& e) {
     return Trouble(err, e.what());
   }
+  if (const int code = CheckDiff(diffWords, a, err); code != RunCommand) return code;
   return CheckCommand(std::move(words), a, err);
 }
 

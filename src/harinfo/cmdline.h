@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "harinfo/diffoptions.h"
+
 namespace modrask::harinfo {
 
 enum class TCommand { List, Sets, Show, Csv, History, Diff, View };
@@ -16,6 +18,10 @@ struct TInfoArgs {
   bool Json = false;
   bool NonZero = false;
   bool All = false;  // diff: the equal headers too
+  TDiffOptions Diff;  // diff: tolerances and cells
+  bool DiffOptionGiven = false;
+  bool Recursive = false;  // diff of folders: the subfolders too
+  bool Detail = false;     // diff of folders: each file's headers
   int Port = -1;  // view: -1 when not given
   bool NoBrowser = false;
 };

@@ -1,8 +1,11 @@
 #include "harinfo/diffprint.h"
 
+#include <cmath>
+#include <charconv>
 #include <ostream>
 #include <vector>
 
+#include "harinfo/difflabels.h"
 #include "harinfo/jsonout.h"
 
 namespace modrask::harinfo {
@@ -24,16 +27,30 @@ std::string NumberText(double v) {
   return static_cast<double>(f) == v ? FloatText(f) : std::to_string(v);
 }
 
-std::string ValuesText(const THeadDiff& h) {
-  switch (h.Values) {
-    case TValuesVerdict::Equal:
-      return "values equal";
-    case TValuesVerdict::NotCompared:
-      return "values not compared";
-    case TValuesVerdict::Differ:
-      break;
-  }
+// A difference in six significant digits: 1.19209e-07, Inf.
+std::string ShortText(double v) {
+  if (std::isinf(v)) return v > 0 ? "Inf" : "-Inf";
+  char buf[32];
+  const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 6);
+  return std::string(buf, res.ptr);
+}
+
+// Tolerances and cell lists ask for the fuller line.
+bool Detailed(const TDiffOptions& o) {
+  return o.Tolerant || o.NanEqual || o.Cells != 0;
+}
+
+std::string AtCell(const TCellDiff& c) {
+  return "(" + Joined(c.Cell, ",") + "): " + c.Old + " -> " + c.New;
+}
+
+std::string DifferText(const THeadDiff& h, const TDiffOptions& o) {
   std::string s = "values differ in " + Plural(static_cast<size_t>(h.CellsDiffering), "cell");
+  if (Detailed(o) && h.FirstNumeric) {
+    return s + ", largest absolute difference " + ShortText(h.MaxAbs.Abs) + " at " +
+           AtCell(h.MaxAbs) + ", largest relative difference " + ShortText(h.MaxRel.Rel) +
+           " at " + AtCell(h.MaxRel);
+  }
   if (h.MaxAbsDifference > 0) s += ", largest difference " + NumberText(h.MaxAbsDifference);
   if (!h.FirstCell.empty() || !h.FirstOld.empty() || !h.FirstNew.empty()) {
     s += ", first at (" + Joined(h.FirstCell, ",") + "): " + h.FirstOld + " -> " + h.FirstNew;
@@ -41,7 +58,21 @@ std::string ValuesText(const THeadDiff& h) {
   return s;
 }
 
-std::string HeadLine(const THeadDiff& h) {
+std::string ValuesText(const THeadDiff& h, const TDiffOptions& o) {
+  if (h.Values == TValuesVerdict::NotCompared) {
+    return "values not compared" + (h.LabelReason ? ": " + h.NotComparable : std::string());
+  }
+  std::string s = h.Values == TValuesVerdict::Equal ? "values equal" : DifferText(h, o);
+  if (h.CellsAbsorbed > 0) s += ", " + Plural(static_cast<size_t>(h.CellsAbsorbed), "cell") +
+                                " within tolerance";
+  if (h.CellsOnlyOld > 0) s += ", " + Plural(static_cast<size_t>(h.CellsOnlyOld), "cell") +
+                               " only in OLD";
+  if (h.CellsOnlyNew > 0) s += ", " + Plural(static_cast<size_t>(h.CellsOnlyNew), "cell") +
+                               " only in NEW";
+  return s;
+}
+
+std::string HeadLine(const THeadDiff& h, const TDiffOptions& o) {
   if (h.Equal()) return h.Name + ": equal";
   std::vector<std::string> parts;
   if (!h.TypeEqual()) parts.push_back("type " + h.OldType + " -> " + h.NewType);
@@ -49,14 +80,37 @@ std::string HeadLine(const THeadDiff& h) {
   for (const TRename& r : h.Renames) parts.push_back("set " + r.first + " renamed to " + r.second);
   for (const std::string& note : h.LabelNotes) parts.push_back(note);
   if (!h.LongNameEqual) parts.push_back("long name differs");
-  parts.push_back(ValuesText(h));
+  parts.push_back(ValuesText(h, o));
   return h.Name + ": " + Joined(parts, "; ");
 }
 
 }  // namespace
 
+std::string ToleranceText(const TDiffOptions& o) {
+  std::string s = o.Tolerant ? "|new - old| <= " + ShortText(o.Abs) + " + " + ShortText(o.Rel) +
+                                   " x |old|"
+                             : "exact";
+  return o.NanEqual ? s + ", NaN equals NaN" : s;
+}
+
+std::string CellLine(const std::string& head, const TCellDiff& c) {
+  std::string s = head + AtCell(c);
+  if (c.Numeric) s += ", difference " + ShortText(c.Abs) + ", relative " + ShortText(c.Rel);
+  return s;
+}
+
 std::string DiffSummary(const TFileDiff& diff) {
-  if (diff.Equal()) return "the files hold the same headers, labels, values and history";
+  const TDiffOptions& o = diff.Options;
+  int64_t absorbed = 0;
+  for (const THeadDiff& h : diff.Heads) absorbed += h.CellsAbsorbed;
+  const std::string tolerance =
+      o.Tolerant || o.NanEqual ? "tolerance " + ToleranceText(o) + " absorbed " +
+                                     Plural(static_cast<size_t>(absorbed), "cell")
+                               : std::string();
+  if (diff.Equal()) {
+    const std::string equal = "the files hold the same headers, labels, values and history";
+    return tolerance.empty() ? equal : equal + ", " + tolerance;
+  }
   std::vector<std::string> parts;
   for (const auto& [r, n] : diff.Renames) {
     parts.push_back("set " + r.first + " renamed to " + r.second);
@@ -85,16 +139,20 @@ std::string DiffSummary(const TFileDiff& diff) {
                         ? "history changed"
                         : Plural(diff.HistoryAdded.size(), "history line") + " added");
   }
+  if (!tolerance.empty()) parts.push_back(tolerance);
   return Joined(parts, ", ");
 }
 
-void PrintDiff(std::ostream& out, const TFileDiff& diff, const std::string& oldName,
-               const std::string& newName, bool all) {
+void PrintDiffHeading(std::ostream& out, const std::string& oldName, const std::string& newName) {
   out << "OLD " << oldName << '\n' << "NEW " << newName << '\n';
+}
+
+void PrintDiffBody(std::ostream& out, const TFileDiff& diff, bool all) {
   if (!diff.OnlyOld.empty()) out << "Only in OLD: " << Joined(diff.OnlyOld, " ") << '\n';
   if (!diff.OnlyNew.empty()) out << "Only in NEW: " << Joined(diff.OnlyNew, " ") << '\n';
   for (const THeadDiff& h : diff.Heads) {
-    if (all || !h.Equal()) out << HeadLine(h) << '\n';
+    if (all || !h.Equal()) out << HeadLine(h, diff.Options) << '\n';
+    for (const TCellDiff& c : h.Listed) out << "  " << CellLine(h.Name, c) << '\n';
   }
   if (!diff.HistoryEqual) {
     if (diff.HistoryAdded.empty()) out << "History changed\n";
@@ -103,7 +161,30 @@ void PrintDiff(std::ostream& out, const TFileDiff& diff, const std::string& oldN
   out << "Summary: " << DiffSummary(diff) << '\n';
 }
 
+void PrintDiff(std::ostream& out, const TFileDiff& diff, const std::string& oldName,
+               const std::string& newName, bool all) {
+  PrintDiffHeading(out, oldName, newName);
+  PrintDiffBody(out, diff, all);
+}
+
 namespace {
+
+TJson NumberJson(double v, bool integer) {
+  return integer ? TJson(static_cast<int64_t>(v)) : FloatJson(static_cast<float>(v));
+}
+
+// A difference as JSON: null for the infinite one of a NaN or a 0 in OLD.
+TJson DifferenceJson(double v) {
+  return std::isfinite(v) ? TJson(v) : TJson(nullptr);
+}
+
+TJson ChangesJson(const TElementChanges& c) {
+  TJson renamed = TJson::array();
+  for (const auto& [from, to] : c.Renamed) renamed.push_back({{"from", from}, {"to", to}});
+  return {{"dimension", c.Dimension}, {"old_set", c.OldSet},  {"new_set", c.NewSet},
+          {"renamed", std::move(renamed)}, {"added", c.Added}, {"removed", c.Removed},
+          {"reordered", c.Reordered}};
+}
 
 TJson HeadJson(const THeadDiff& h) {
   TJson j;
@@ -129,6 +210,17 @@ TJson HeadJson(const THeadDiff& h) {
     j["renames"] = std::move(renames);
   }
   if (!h.LabelNotes.empty()) j["label_changes"] = h.LabelNotes;
+  if (!h.ElementChanges.empty()) {
+    TJson changes = TJson::array();
+    for (const TElementChanges& c : h.ElementChanges) changes.push_back(ChangesJson(c));
+    j["element_changes"] = std::move(changes);
+  }
+  if (!h.NotComparable.empty()) j["not_comparable"] = h.NotComparable;
+  if (h.CellsAbsorbed > 0) j["cells_within_tolerance"] = h.CellsAbsorbed;
+  if (h.CellsOnlyOld > 0 || h.CellsOnlyNew > 0) {
+    j["cells_only_in_old"] = h.CellsOnlyOld;
+    j["cells_only_in_new"] = h.CellsOnlyNew;
+  }
   if (h.Values == TValuesVerdict::Differ) {
     j["cells_differing"] = h.CellsDiffering;
     j["max_abs_difference"] = h.MaxAbsDifference;
@@ -139,20 +231,42 @@ TJson HeadJson(const THeadDiff& h) {
     j["first_difference"] = {{"cell", h.FirstCell},
                              {"old", value(h.FirstOld, h.FirstOldNumber)},
                              {"new", value(h.FirstNew, h.FirstNewNumber)}};
+    if (h.FirstNumeric) {
+      j["largest_abs"] = CellJson("", h.MaxAbs);
+      j["largest_rel"] = CellJson("", h.MaxRel);
+    }
   }
   return j;
 }
 
 }  // namespace
 
-void PrintDiffJson(std::ostream& out, const TFileDiff& diff, const std::string& oldName,
-                   const std::string& newName) {
+TJson CellJson(const std::string& head, const TCellDiff& c) {
   TJson j;
-  j["old"] = oldName;
-  j["new"] = newName;
-  j["equal"] = diff.Equal();
-  j["only_in_old"] = diff.OnlyOld;
-  j["only_in_new"] = diff.OnlyNew;
+  if (!head.empty()) j["header"] = head;
+  j["cell"] = c.Cell;
+  if (!c.Numeric) {
+    j["old"] = c.Old;
+    j["new"] = c.New;
+    return j;
+  }
+  j["old"] = NumberJson(c.OldNumber, c.Integer);
+  j["new"] = NumberJson(c.NewNumber, c.Integer);
+  j["abs_difference"] = DifferenceJson(c.Abs);
+  j["rel_difference"] = DifferenceJson(c.Rel);
+  return j;
+}
+
+TJson ComparedJson(const std::string& oldName, const std::string& newName, bool equal,
+                   const std::vector<std::string>& onlyOld,
+                   const std::vector<std::string>& onlyNew) {
+  return {{"old", oldName}, {"new", newName}, {"equal", equal}, {"only_in_old", onlyOld},
+          {"only_in_new", onlyNew}};
+}
+
+TJson DiffJson(const TFileDiff& diff, const std::string& oldName, const std::string& newName) {
+  const TDiffOptions& o = diff.Options;
+  TJson j = ComparedJson(oldName, newName, diff.Equal(), diff.OnlyOld, diff.OnlyNew);
   TJson heads = TJson::array();
   for (const THeadDiff& h : diff.Heads) heads.push_back(HeadJson(h));
   j["headers"] = std::move(heads);
@@ -163,8 +277,26 @@ void PrintDiffJson(std::ostream& out, const TFileDiff& diff, const std::string& 
     renames.push_back({{"from", r.first}, {"to", r.second}, {"headers", n}});
   }
   j["renames"] = std::move(renames);
+  j["tolerance"] = {{"exact", !o.Tolerant}, {"abs", o.Abs}, {"rel", o.Rel},
+                    {"nan_equal", o.NanEqual}, {"text", ToleranceText(o)}};
+  int64_t absorbed = 0;
+  for (const THeadDiff& h : diff.Heads) absorbed += h.CellsAbsorbed;
+  j["cells_within_tolerance"] = absorbed;
+  if (o.Cells != 0 && o.Cells != AllCells) j["cells_by"] = o.ByRel ? "rel" : "abs";
+  if (o.Cells != 0 && !diff.CellsStreamed) {
+    TJson cells = TJson::array();
+    for (const THeadDiff& h : diff.Heads) {
+      for (const TCellDiff& c : h.Listed) cells.push_back(CellJson(h.Name, c));
+    }
+    j["cells"] = std::move(cells);
+  }
   j["summary"] = DiffSummary(diff);
-  PrintJson(out, j);
+  return j;
+}
+
+void PrintDiffJson(std::ostream& out, const TFileDiff& diff, const std::string& oldName,
+                   const std::string& newName) {
+  PrintJson(out, DiffJson(diff, oldName, newName));
 }
 
 }  // namespace modrask::harinfo

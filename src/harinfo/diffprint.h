@@ -5,8 +5,10 @@
 
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 #include "harinfo/hardiff.h"
+#include "harinfo/jsonout.h"
 
 namespace modrask::harinfo {
 
@@ -19,6 +21,25 @@ std::string DiffSummary(const TFileDiff& diff);
 void PrintDiff(std::ostream& out, const TFileDiff& diff, const std::string& oldName,
                const std::string& newName, bool all);
 
+// The two pieces of PrintDiff: "OLD name", "NEW name"; then the rest. A
+// run that streams every differing cell prints them between the two.
+void PrintDiffHeading(std::ostream& out, const std::string& oldName, const std::string& newName);
+void PrintDiffBody(std::ostream& out, const TFileDiff& diff, bool all);
+
+// One differing cell of header `head`: "A2(MANU,R1): 1 -> 1.75, difference
+// 0.75, relative 0.75".
+std::string CellLine(const std::string& head, const TCellDiff& c);
+
+// The cell as JSON: {"header" (left out when `head` is empty), "cell",
+// "old", "new", "abs_difference", "rel_difference"}.
+TJson CellJson(const std::string& head, const TCellDiff& c);
+
+// {"old", "new", "equal", "only_in_old", "only_in_new"}: how a comparison
+// of two files or folders begins.
+TJson ComparedJson(const std::string& oldName, const std::string& newName, bool equal,
+                   const std::vector<std::string>& onlyOld,
+                   const std::vector<std::string>& onlyNew);
+
 // {"old", "new", "equal", "only_in_old", "only_in_new", "headers": [{"name",
 // "type_equal", "dims_equal", "labels_equal", "long_name_equal",
 // "values_equal" (null when not compared), and where they apply "old_type",
@@ -27,7 +48,12 @@ void PrintDiff(std::ostream& out, const TFileDiff& diff, const std::string& oldN
 // "old", "new"}, the two values numbers (null for NaN and the
 // infinities) or, for character headers, strings}], every header listed;
 // "history_equal", "history_added", "renames": [{"from", "to", "headers"}],
-// "summary"}.
+// "summary"}. Besides: per header "element_changes", "not_comparable",
+// "cells_within_tolerance", "cells_only_in_old"/"cells_only_in_new",
+// "largest_abs" and "largest_rel" (CellJson); for the file "tolerance",
+// "cells_within_tolerance", and "cells" (CellJson) when cells were asked for
+// and not streamed.
+TJson DiffJson(const TFileDiff& diff, const std::string& oldName, const std::string& newName);
 void PrintDiffJson(std::ostream& out, const TFileDiff& diff, const std::string& oldName,
                    const std::string& newName);
 

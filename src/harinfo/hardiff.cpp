@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "harinfo/difflabels.h"
 #include "harinfo/dimlabels.h"
 #include "harinfo/historyinfo.h"
 #include "harinfo/infofile.h"
@@ -11,40 +12,6 @@
 namespace modrask::harinfo {
 
 namespace {
-
-std::vector<std::string> ElementList(const TDimInfo& d) {
-  std::vector<std::string> names;
-  if (d.Elements == nullptr) return names;
-  for (int32_t i = 1; i <= d.Size; ++i) names.push_back(CellName(d, i));
-  return names;
-}
-
-void AddRename(THeadDiff& d, const std::string& from, const std::string& to) {
-  const TRename r{from, to};
-  if (std::find(d.Renames.begin(), d.Renames.end(), r) == d.Renames.end()) d.Renames.push_back(r);
-}
-
-// The labels of two real arrays of the same dimensions.
-void DiffRealLabels(const THeaderRec& o, const THeaderRec& n, THeadDiff& d) {
-  const std::vector<TDimInfo> od = DimInfos(o);
-  const std::vector<TDimInfo> nd = DimInfos(n);
-  for (size_t k = 0; k < od.size() && k < nd.size(); ++k) {
-    const TDimInfo& a = od[k];
-    const TDimInfo& b = nd[k];
-    const std::string where = "dimension " + std::to_string(k + 1) + ": ";
-    const bool sameElements = a.Element == b.Element && ElementList(a) == ElementList(b);
-    if (a.Labelled() != b.Labelled()) {
-      d.LabelNotes.push_back(where + (a.Labelled() ? "set " + a.Set + " became unlabelled"
-                                                   : "unlabelled became set " + b.Set));
-    } else if (a.Set != b.Set && sameElements) {
-      AddRename(d, a.Set, b.Set);
-    } else if (a.Set != b.Set) {
-      d.LabelNotes.push_back(where + "set " + a.Set + " became " + b.Set + " with other elements");
-    } else if (!sameElements) {
-      d.LabelNotes.push_back(where + "elements of " + a.Set + " differ");
-    }
-  }
-}
 
 // The set a character header defines, or empty; `rest` is its description.
 std::string DefinedSet(const THeaderRec& h, std::string& rest) {
@@ -71,7 +38,21 @@ void DiffLongNames(const THeaderRec& o, const THeaderRec& n, THeadDiff& d) {
   d.LongNameEqual = false;
 }
 
-bool DiffHead(THeaderRec* o, THeaderRec* n, TRawFiles& raw, THeadDiff& d, std::string& msg) {
+// Why the values of two headers of the same type cannot be paired cell by
+// cell or element by element; empty when they can.
+std::string NotComparable(const THeaderRec& o, const THeaderRec& n, const THeadDiff& d) {
+  if (o.HeadType != n.HeadType) return "the types differ";
+  if (IsRealArray(o)) {
+    if (o.OrigNDim == n.OrigNDim) return {};
+    return "OLD has " + std::to_string(o.OrigNDim) +
+           (o.OrigNDim == 1 ? " dimension, NEW " : " dimensions, NEW ") +
+           std::to_string(n.OrigNDim);
+  }
+  return d.DimsEqual ? std::string() : "the dimensions differ";
+}
+
+bool DiffHead(THeaderRec* o, THeaderRec* n, const TDiffOptions& options, TRawFiles& raw,
+              THeadDiff& d, std::string& msg) {
   d.Name = ShownName(*o);
   d.OldType = StoredType(*o);
   d.NewType = StoredType(*n);
@@ -83,12 +64,14 @@ bool DiffHead(THeaderRec* o, THeaderRec* n, TRawFiles& raw, THeadDiff& d, std::s
   for (const TDimInfo& x : DimInfos(*n)) newSizes.push_back(x.Size);
   d.DimsEqual = oldSizes == newSizes && o->LenString == n->LenString;
   DiffLongNames(*o, *n, d);
-  if (o->HeadType != n->HeadType || !d.DimsEqual) {
+  d.NotComparable = NotComparable(*o, *n, d);
+  TCellMatch match;
+  if (d.NotComparable.empty() && IsRealArray(*o)) DiffRealLabels(*o, *n, d, match);
+  if (!d.NotComparable.empty()) {
     d.Values = TValuesVerdict::NotCompared;
     return true;
   }
-  if (IsRealArray(*o)) DiffRealLabels(*o, *n, d);
-  return DiffHeaderValues(o, n, raw, d, msg);
+  return DiffHeaderValues(o, n, raw, options, match, d, msg);
 }
 
 void DiffHistory(const THarData& oldData, const THarData& newData, TFileDiff& diff) {
@@ -122,8 +105,12 @@ bool TFileDiff::Equal() const {
          std::all_of(Heads.begin(), Heads.end(), [](const THeadDiff& h) { return h.Equal(); });
 }
 
-bool DiffHarFiles(THarData& oldData, THarData& newData, TFileDiff& diff, std::string& msg) {
+bool DiffHarFiles(THarData& oldData, THarData& newData, const TDiffOptions& options,
+                  TFileDiff& diff, std::string& msg) {
   diff = TFileDiff{};
+  diff.Options = options;
+  diff.Options.Sink = nullptr;
+  diff.CellsStreamed = options.Cells == AllCells && options.Sink;
   // A name that occurs more than once pairs its occurrences in order.
   std::unordered_map<std::string, std::vector<THeaderRec*>> newByName;
   for (const PHeaderRec& h : newData.Heads) newByName[h->Name].push_back(h.get());
@@ -138,7 +125,7 @@ bool DiffHarFiles(THarData& oldData, THarData& newData, TFileDiff& diff, std::st
       continue;
     }
     THeadDiff d;
-    if (!DiffHead(h.get(), candidates[i], raw, d, msg)) return false;
+    if (!DiffHead(h.get(), candidates[i], options, raw, d, msg)) return false;
     for (const TRename& r : d.Renames) ++diff.Renames[r];
     diff.Heads.push_back(std::move(d));
   }

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "harinfo/diffoptions.h"
 #include "modrask/har/harmodel.h"
 
 namespace modrask::harinfo {
@@ -20,6 +21,17 @@ enum class TValuesVerdict { Equal, Differ, NotCompared };
 
 // A set name that changed into another one over the same elements.
 using TRename = std::pair<std::string, std::string>;
+
+// How the elements of one dimension's set changed between the two files.
+struct TElementChanges {
+  int32_t Dimension = 0;  // 1-based
+  std::string OldSet;
+  std::string NewSet;
+  std::vector<TRename> Renamed;  // renamed in place: the same slot, new name
+  std::vector<std::string> Added;
+  std::vector<std::string> Removed;
+  bool Reordered = false;  // the shared elements stand in another order
+};
 
 struct THeadDiff {
   std::string Name;
@@ -31,7 +43,21 @@ struct THeadDiff {
   bool LongNameEqual = true;
   std::vector<TRename> Renames;         // in dimension order, each once
   std::vector<std::string> LabelNotes;  // label changes that are no rename
+  std::vector<TElementChanges> ElementChanges;
   TValuesVerdict Values = TValuesVerdict::Equal;
+  // Why the values could not be compared (Values is NotCompared).
+  std::string NotComparable;
+  bool LabelReason = false;  // NotComparable comes from the labels
+  // Cells whose bits differ but that the tolerance counts as equal; cells
+  // of elements in one file only (values matched by element name).
+  int64_t CellsAbsorbed = 0;
+  int64_t CellsOnlyOld = 0;
+  int64_t CellsOnlyNew = 0;
+  // The largest absolute and relative differences of a real or integer
+  // header, and the cells listed (TDiffOptions::Cells), largest first.
+  TCellDiff MaxAbs;
+  TCellDiff MaxRel;
+  std::vector<TCellDiff> Listed;
   // Where values differ: how many cells (strings of a character header), the
   // largest absolute difference, and the first differing cell by its labels
   // with its two values as text.
@@ -55,6 +81,8 @@ struct THeadDiff {
 };
 
 struct TFileDiff {
+  TDiffOptions Options;  // as compared, without the sink
+  bool CellsStreamed = false;  // every cell went to the sink
   std::vector<std::string> OnlyOld;  // header names, in file order
   std::vector<std::string> OnlyNew;
   std::vector<THeadDiff> Heads;  // the headers in both, in OLD's order
@@ -73,7 +101,8 @@ struct TFileDiff {
 // byte for byte where both files hold them in the same framing and storage,
 // else decoded one header at a time and released again. False with the
 // reader's message when values cannot be read.
-bool DiffHarFiles(THarData& oldData, THarData& newData, TFileDiff& diff, std::string& msg);
+bool DiffHarFiles(THarData& oldData, THarData& newData, const TDiffOptions& options,
+                  TFileDiff& diff, std::string& msg);
 
 // The two files opened once more, unbuffered, for comparing value records
 // byte for byte: read straight into the comparison's blocks.
@@ -83,9 +112,18 @@ struct TRawFiles {
   void Open(const std::string& oldName, const std::string& newName);
 };
 
-// Compares the values of two headers of the same type and dimensions into
-// d.Values and the cell fields. False with the reader's message.
-bool DiffHeaderValues(THeaderRec* oldHead, THeaderRec* newHead, TRawFiles& raw, THeadDiff& d,
+// How OLD's cells find NEW's when elements were matched by name: for each
+// dimension the NEW slot (0-based) of each OLD slot, -1 for an element only
+// in OLD. Empty Maps: cell p is cell p on both sides.
+struct TCellMatch {
+  std::vector<std::vector<int32_t>> Maps;
+  std::vector<int32_t> NewSizes;
+};
+
+// Compares the values of two headers of the same type whose cells `match`
+// pairs, into d.Values and the cell fields. False with the reader's message.
+bool DiffHeaderValues(THeaderRec* oldHead, THeaderRec* newHead, TRawFiles& raw,
+                      const TDiffOptions& options, const TCellMatch& match, THeadDiff& d,
                       std::string& msg);
 
 }  // namespace modrask::harinfo

@@ -2,11 +2,13 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <ostream>
 
 #include "harinfo/cmdline.h"
 #include "harinfo/csvout.h"
 #include "harinfo/diffprint.h"
+#include "harinfo/folderprint.h"
 #include "harinfo/hardiff.h"
 #include "harinfo/historyinfo.h"
 #include "harinfo/infofile.h"
@@ -27,18 +29,57 @@ int NotOpened(std::ostream& err, const std::string& fileName, const std::string&
   return Unreadable(err, fileName, PlainReadError(fileName, msg));
 }
 
+// Two folders, or two files (a folder against a file is "is a folder").
 int RunDiff(const TInfoArgs& a, std::ostream& out, std::ostream& err) {
   const std::string& oldName = a.Operands[0];
   const std::string& newName = a.Operands[1];
+  std::error_code ec;
+  const bool oldDir = std::filesystem::is_directory(oldName, ec);
+  const bool newDir = std::filesystem::is_directory(newName, ec);
+  if (oldDir && newDir) {
+    return RunFolderDiff(oldName, newName, {a.Recursive, a.Detail, a.All, a.Json, a.Diff}, out,
+                         err);
+  }
+  const std::string& other = oldDir ? newName : oldName;
+  if ((oldDir || newDir) && !std::filesystem::exists(other, ec)) {
+    return Trouble(err, other + ": no such file or folder");
+  }
+  if (a.Recursive || a.Detail) return Trouble(err, "--recursive and --detail apply to folders");
   std::string msg;
   PHarData oldData;
   if (!OpenInfoFile(oldName, oldData, msg)) return NotOpened(err, oldName, msg);
   PHarData newData;
   if (!OpenInfoFile(newName, newData, msg)) return NotOpened(err, newName, msg);
+  TDiffOptions options = a.Diff;
+  // Every differing cell goes out as it is found, before the headers'
+  // lines: memory stays that of one header's values.
+  bool first = true;
+  if (options.Cells == AllCells) {
+    if (a.Json) {
+      out << "{\"cells\":[";
+      options.Sink = [&out, &first](const std::string& head, const TCellDiff& c) {
+        out << (first ? "" : ",") << CellJson(head, c).dump(-1, ' ', false,
+                                                             TJson::error_handler_t::replace);
+        first = false;
+      };
+    } else {
+      PrintDiffHeading(out, oldName, newName);
+      options.Sink = [&out](const std::string& head, const TCellDiff& c) {
+        out << CellLine(head, c) << '\n';
+      };
+    }
+  }
   TFileDiff diff;
-  if (!DiffHarFiles(*oldData, *newData, diff, msg)) return Trouble(err, msg);
-  if (a.Json) {
+  if (!DiffHarFiles(*oldData, *newData, options, diff, msg)) return Trouble(err, msg);
+  if (a.Json && options.Sink) {
+    out << "]," << DiffJson(diff, oldName, newName).dump(-1, ' ', false,
+                                                          TJson::error_handler_t::replace)
+                       .substr(1)
+        << '\n';
+  } else if (a.Json) {
     PrintDiffJson(out, diff, oldName, newName);
+  } else if (options.Sink) {
+    PrintDiffBody(out, diff, a.All);
   } else {
     PrintDiff(out, diff, oldName, newName, a.All);
   }

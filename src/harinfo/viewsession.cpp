@@ -95,7 +95,7 @@ bool TViewSession::CompareJson(std::string& json, std::string& msg) {
   // The comparison brings values in and releases them: the cache goes first.
   for (size_t i = 0; i < files_.size(); ++i) Forget(i);
   TFileDiff diff;
-  if (!DiffHarFiles(*files_[0].Data, *files_[1].Data, diff, msg)) return false;
+  if (!DiffHarFiles(*files_[0].Data, *files_[1].Data, {}, diff, msg)) return false;
   std::ostringstream out;
   PrintDiffJson(out, diff, files_[0].Name, files_[1].Name);
   TJson j = TJson::parse(out.str(), nullptr, false);

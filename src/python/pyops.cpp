@@ -1,5 +1,6 @@
 #include "python/pyops.h"
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 
@@ -86,7 +87,17 @@ int32_t RenameSet(const std::string& source, const std::string& target, const st
   return changes;
 }
 
-std::string DiffJson(const std::string& oldName, const std::string& newName) {
+// The options of harinfo diff: a tolerance is given when not negative;
+// cells is a count, or -1 for every one.
+std::string DiffJson(const std::string& oldName, const std::string& newName, double abs,
+                     double rel, bool nanEqual, int64_t cells, bool byRel) {
+  harinfo::TDiffOptions options;
+  options.Tolerant = abs >= 0 || rel >= 0;
+  options.Abs = std::max(abs, 0.0);
+  options.Rel = std::max(rel, 0.0);
+  options.NanEqual = nanEqual;
+  options.Cells = cells < 0 ? harinfo::AllCells : cells;
+  options.ByRel = byRel;
   std::string msg;
   std::ostringstream out;
   bool ok = true;
@@ -102,7 +113,7 @@ std::string DiffJson(const std::string& oldName, const std::string& newName) {
     } else if (!harinfo::OpenInfoFile(newName, newData, msg)) {
       msg = newName + ": " + harinfo::PlainReadError(newName, msg);
       ok = false;
-    } else if (!harinfo::DiffHarFiles(*oldData, *newData, diff, msg)) {
+    } else if (!harinfo::DiffHarFiles(*oldData, *newData, options, diff, msg)) {
       ok = false;
     } else {
       harinfo::PrintDiffJson(out, diff, oldName, newName);
@@ -117,7 +128,9 @@ std::string DiffJson(const std::string& oldName, const std::string& newName) {
 void BindOps(py::module_& m) {
   m.def("_rename_set", &RenameSet, py::arg("source"), py::arg("target"), py::arg("old"),
         py::arg("new"));
-  m.def("_diff_json", &DiffJson, py::arg("old"), py::arg("new"));
+  m.def("_diff_json", &DiffJson, py::arg("old"), py::arg("new"), py::arg("abs") = -1.0,
+        py::arg("rel") = -1.0, py::arg("nan_equal") = false, py::arg("cells") = 0,
+        py::arg("by_rel") = false);
 }
 
 }  // namespace modrask::python

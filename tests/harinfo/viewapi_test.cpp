@@ -242,6 +242,8 @@ TEST_F(ViewApi, CompareWithChangedCell) {
   EXPECT_EQ(c["marks"]["A2"], "values changed");
   EXPECT_EQ(c["marks"]["A1"], "equal");
   EXPECT_EQ(c["summary"], "Summary: values differ in 1 header");
+  // The same comparison as harinfo diff's.
+  EXPECT_EQ(c["headers"], json::parse(RunInfo({"diff", "--json", std_, other}).Out)["headers"]);
   const json s = GetJson("/api/slice?h=A2&sel=r,c");
   EXPECT_EQ(s["values"][0], json::parse("[0.5,2,3.5,5,6.5]"));
   EXPECT_EQ(s["other"][0], s["values"][0]);

@@ -92,3 +92,40 @@ def test_rename_in_place(tmp_path, sample_bytes):
     path.write_bytes(sample_bytes)
     assert modrask.rename_set(path, path, "MARG", "MRG") == 2
     assert [name for name, _ in modrask.open(path)["MRGN"].sets][0] == "MRG"
+
+
+@pytest.mark.parametrize("options,args", [
+    ({}, []),
+    ({"abs": 0.5}, ["--abs", "0.5"]),
+    ({"abs": 0.49}, ["--abs", "0.49"]),
+    ({"rel": 1e-3, "nan_equal": True}, ["--rel", "0.001", "--nan-equal"]),
+    ({"cells": 2}, ["--cells", "2"]),
+    ({"cells": 2, "by": "rel"}, ["--cells", "2", "--by", "rel"]),
+    ({"cells": "all", "abs": 0.1}, ["--cells", "all", "--abs", "0.1"]),
+])
+def test_diff_options_agree_with_harinfo(tmp_path, options, args):
+    # POP: REG reversed (values matched by name), two values changed.
+    f = modrask.open(SAMPLE)
+    heads = {n: f[n] for n in f.headers}
+    (reg, elements), = f["POP"].sets
+    pop = f["POP"].values.copy()
+    pop[0] += 0.5
+    pop[-1] *= 1.0005
+    heads["POP"] = modrask.Array(pop[::-1].copy(), sets=[(reg, elements[::-1])],
+                                 long_name=f["POP"].long_name)
+    new = str(tmp_path / "new.har")
+    modrask.write(new, heads, history=f.history)
+    code, out, err = run_harinfo("diff", "--json", *args, SAMPLE, new)
+    assert code in (0, 1), err
+    got = modrask.diff(SAMPLE, new, **options)
+    assert got == json.loads(out)
+    pop_diff = next(h for h in got["headers"] if h["name"] == "POP")
+    assert pop_diff["element_changes"][0]["reordered"]
+    assert pop_diff["labels_equal"] is False
+
+
+@pytest.mark.parametrize("options", [{"abs": -1}, {"rel": float("nan")}, {"cells": "some"},
+                                     {"cells": -2}, {"by": "size"}])
+def test_diff_refuses_bad_options(options):
+    with pytest.raises(ValueError):
+        modrask.diff(SAMPLE, SAMPLE, **options)

@@ -264,14 +264,34 @@ def rename_set(source, target, old, new):
     return _rename_set(_os.fspath(source), _os.fspath(target), old, new)
 
 
-def diff(old, new):
+def diff(old, new, abs=None, rel=None, nan_equal=False, cells=0, by="abs"):
     """Compares two files as `harinfo diff --json` does and returns its object.
 
     The keys: old, new, equal, only_in_old, only_in_new, headers (one entry
     per header in both files), history_equal, history_added, renames,
-    summary. HarError when a file cannot be read.
+    tolerance, cells_within_tolerance, summary, and cells when asked for.
+    The options are those of harinfo diff: abs and rel (a cell is equal when
+    |new - old| <= abs + rel * |old|; exact when neither is given),
+    nan_equal, cells (a count of the largest differences, or "all") and by
+    ("abs" or "rel"). HarError when a file cannot be read; ValueError for
+    an option out of range.
     """
-    return _json.loads(_diff_json(_os.fspath(old), _os.fspath(new)))
+    for name, value in (("abs", abs), ("rel", rel)):
+        if value is not None and not (value >= 0 and value != float("inf")):
+            raise ValueError(f"{name} wants a non-negative number, not {value!r}")
+    if cells == "all":
+        count = -1
+    elif isinstance(cells, int) and not isinstance(cells, bool) and cells >= 0:
+        count = cells
+    else:
+        raise ValueError(f"cells wants a count or 'all', not {cells!r}")
+    if by not in ("abs", "rel"):
+        raise ValueError(f"by wants 'abs' or 'rel', not {by!r}")
+    tolerant = abs is not None or rel is not None
+    return _json.loads(_diff_json(
+        _os.fspath(old), _os.fspath(new),
+        (abs or 0.0) if tolerant else -1.0, (rel or 0.0) if tolerant else -1.0,
+        bool(nan_equal), count, by == "rel"))
 
 
 def _labels(header):
