@@ -114,7 +114,8 @@ def test_diff_options_agree_with_harinfo(tmp_path, options, args):
     heads["POP"] = modrask.Array(pop[::-1].copy(), sets=[(reg, elements[::-1])],
                                  long_name=f["POP"].long_name)
     new = str(tmp_path / "new.har")
-    modrask.write(new, heads, history=f.history)
+    # POP alone reorders REG, which the set check would refuse.
+    modrask.write(new, heads, history=f.history, check_sets=False)
     code, out, err = run_harinfo("diff", "--json", *args, SAMPLE, new)
     assert code in (0, 1), err
     got = modrask.diff(SAMPLE, new, **options)
