@@ -7,6 +7,7 @@
 #include <pybind11/stl.h>
 
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -39,10 +40,14 @@ class THarFileObj {
   bool Closed() const { return Data_ == nullptr; }
   // THarError unless the file is open.
   THarData& Data() const;
+  // Held while values are read from the file (which its headers share) and
+  // while its data is released; taken only with the GIL released.
+  std::mutex& ValuesLock() const { return ValuesLock_; }
 
  private:
   std::string Path_;
   PHarData Data_;
+  mutable std::mutex ValuesLock_;
 };
 
 // One header of an open file; keeps the file alive.
@@ -65,7 +70,8 @@ class THeaderObj {
   std::vector<std::string> ColumnTitles() const;
   // Real arrays: float32 in dimension order (first dimension fastest, so
   // Fortran order); 2I: an int32 rows x cols matrix; 1C: a list of str.
-  // Read once, the same object afterwards.
+  // Read once, the same object afterwards, also when two threads ask at
+  // once; headers of one file are read one at a time, of two files at once.
   py::object Values();
 
  private:
