@@ -58,7 +58,6 @@ int main(int argc, char** argv) {
       }
     }
   }
-  InitHarBuf();
   THarData h;
   h.Flavour = lahey ? TFileFlavour::OldLahey : TFileFlavour::NewFujitsu;
   bench::TBenchTotals totals;
@@ -68,9 +67,9 @@ int main(int argc, char** argv) {
     std::printf("Error: %s\n", msg.c_str());
     return 1;
   }
-  SparseThreshold = 60;  // the default user setting, whatever the environment says
-  ForceDefaultFlavour = false;
-  if (!WriteHarFile(file, "make_bench_file", "00:00:00", &h, msg)) {
+  // The default user setting, whatever the environment says.
+  const TWriteOptions options{.SparseThreshold = 60};
+  if (!WriteHarFile(file, "make_bench_file", "00:00:00", &h, options, msg)) {
     std::printf("Error: %s\n", msg.c_str());
     return 1;
   }

@@ -132,9 +132,8 @@ bool MakeSample(const std::string& file, std::string& msg) {
   if (!AddHistoryLines(&h, {"Sample file made by make_sample for the README"}, msg)) return false;
   // A fixed time and the sparse threshold of the default settings, so that
   // every run writes the same bytes whatever the user's settings.
-  SparseThreshold = 60;
-  ForceDefaultFlavour = true;
-  return WriteHarFile(file, "make_sample", "00:00:00", &h, msg);
+  const TWriteOptions options{.ForceDefaultFlavour = true, .SparseThreshold = 60};
+  return WriteHarFile(file, "make_sample", "00:00:00", &h, options, msg);
 }
 
 }  // namespace
@@ -144,7 +143,6 @@ int main(int argc, char** argv) {
     std::puts("usage: make_sample FILE");
     return 1;
   }
-  InitHarBuf();
   std::string msg;
   if (!MakeSample(argv[1], msg)) {
     std::printf("Error: %s\n", msg.c_str());

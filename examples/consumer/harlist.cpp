@@ -15,7 +15,6 @@ int main(int argc, char** argv) {
     std::puts("usage: harlist FILE");
     return 1;
   }
-  InitHarBuf();
   PHarData har;
   bool skipped = false;
   std::string msg;

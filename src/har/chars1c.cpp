@@ -74,7 +74,7 @@ bool GetHarStrings(TRecFile& f, PStrVec& v, int32_t n, int32_t l, TFileFlavour f
   // Slots grow as strings arrive, so memory follows what the file really holds.
   if (!AllocPStrVec(v, 0, msg)) return Tagged(msg, "GetHarStrings");
   if (!ReadStringRecords(f, *v, n, l, flavour, msg)) {
-    FreePStrVec(v, static_cast<int32_t>(v->size()) - 1, DummyMsg);
+    FreePStrVec(v, static_cast<int32_t>(v->size()) - 1, TUnwantedMsg());
     return Tagged(msg, "GetHarStrings");
   }
   return true;
@@ -141,7 +141,7 @@ bool Write1CData(TRecFile& f, THeaderRec* head, TFileFlavour flavour, std::strin
   if (!WriteDesc(f, "1C", h.StorageMethod, h.LongName, ints, 3, flavour, msg)) {
     return Tagged(msg, "Write1CData");
   }
-  static const std::vector<std::string> none;
+  const std::vector<std::string> none;
   const std::vector<std::string>& v = h.StringRec != nullptr ? *h.StringRec : none;
   if (!WriteStringRecords(f, v, h.NStrings, h.LenString, flavour, msg)) {
     return Tagged(msg, "Write1CData");

@@ -101,11 +101,17 @@ bool ReadHarFile(const std::string& fileName, PHarData& harData, bool doSort, bo
 
 bool ReadHarFile(const std::string& fileName, PHarData& harData, bool doSort, bool skipBad,
                  TValueReading how, bool& skippedAny, std::string& msg) {
+  return ReadHarFile(fileName, harData, doSort, skipBad, how, TReadOptions(), skippedAny, msg);
+}
+
+bool ReadHarFile(const std::string& fileName, PHarData& harData, bool doSort, bool skipBad,
+                 TValueReading how, const TReadOptions& options, bool& skippedAny,
+                 std::string& msg) {
   skippedAny = false;
-  if (!SafeGetMem(harData, msg) ||
-      !ReadMoreIntoHarFile(fileName, harData.get(), doSort, skipBad, how, skippedAny, msg)) {
+  if (!SafeGetMem(harData, msg) || !ReadMoreIntoHarFile(fileName, harData.get(), doSort, skipBad,
+                                                        how, options, skippedAny, msg)) {
     Tagged(msg, "ReadHarFile");
-    FreeHarData(harData, DummyMsg);
+    FreeHarData(harData, TUnwantedMsg());
     harData.reset();
     return false;
   }
@@ -121,6 +127,13 @@ bool ReadMoreIntoHarFile(const std::string& fileName, THarData* harData, bool do
 
 bool ReadMoreIntoHarFile(const std::string& fileName, THarData* harData, bool doSort, bool skipBad,
                          TValueReading how, bool& skippedAny, std::string& msg) {
+  return ReadMoreIntoHarFile(fileName, harData, doSort, skipBad, how, TReadOptions(), skippedAny,
+                             msg);
+}
+
+bool ReadMoreIntoHarFile(const std::string& fileName, THarData* harData, bool doSort, bool skipBad,
+                         TValueReading how, const TReadOptions& options, bool& skippedAny,
+                         std::string& msg) {
   msg.clear();
   skippedAny = false;
   if (NilPtrError(harData, msg)) return Tagged(msg, "ReadMoreIntoHarFile");
@@ -139,6 +152,7 @@ bool ReadMoreIntoHarFile(const std::string& fileName, THarData* harData, bool do
   ReadingFile in;
   TFileFlavour flavour = TFileFlavour::OldLahey;
   if (!OpenLaheyFile(*in.file, fileName, flavour, msg)) return Tagged(msg, "ReadMoreIntoHarFile");
+  in.file->Reading = options;
   harData->Flavour = flavour;
   if (!ReadHeaders(in.file, *harData, flavour, skipBad, how, skippedAny, msg))
     return Tagged(msg, "ReadMoreIntoHarFile");

@@ -25,6 +25,14 @@ bool ReadHarFile(const std::string& fileName, PHarData& harData, bool doSort, bo
                  TValueReading how, bool& skippedAny, std::string& msg);
 bool ReadMoreIntoHarFile(const std::string& fileName, THarData* harData, bool doSort, bool skipBad,
                          TValueReading how, bool& skippedAny, std::string& msg);
+// The same with reading options other than the defaults; the open file
+// keeps them for values read later.
+bool ReadHarFile(const std::string& fileName, PHarData& harData, bool doSort, bool skipBad,
+                 TValueReading how, const TReadOptions& options, bool& skippedAny,
+                 std::string& msg);
+bool ReadMoreIntoHarFile(const std::string& fileName, THarData* harData, bool doSort, bool skipBad,
+                         TValueReading how, const TReadOptions& options, bool& skippedAny,
+                         std::string& msg);
 // Reading header by header, for a caller that acts on each as it arrives
 // (ReadMoreIntoHarFile is a loop of these two). ReadNextHeader reads the next
 // header record and its values as `how` says from the open file, in

@@ -14,9 +14,6 @@
 
 namespace modrask {
 
-bool ForceDefaultFlavour = false;
-TFileFlavour DefaultFlavour = TFileFlavour::NewFujitsu;
-
 namespace {
 
 std::string UpperAscii(std::string s) {
@@ -111,20 +108,27 @@ void CloseValueFiles(THarData& harData) {
 
 }  // namespace
 
+TFileFlavour WrittenFlavour(const TWriteOptions& options, TFileFlavour flavour) {
+  return options.ForceDefaultFlavour ? options.DefaultFlavour : flavour;
+}
+
 bool WriteHarFile(const std::string& fileName, const std::string& progName,
                   const std::string& dateText, THarData* harData, std::string& msg) {
+  return WriteHarFile(fileName, progName, dateText, harData, TWriteOptions(), msg);
+}
+
+bool WriteHarFile(const std::string& fileName, const std::string& progName,
+                  const std::string& dateText, THarData* harData, const TWriteOptions& options,
+                  std::string& msg) {
   if (NilPtrError(harData, msg)) return Tagged(msg, "WriteHarFile");
   if (!CompleteHarFile(harData, false, msg)) return Tagged(msg, "WriteHarFile");
   if (!CheckHarFile(harData, msg)) return Tagged(msg, "WriteHarFile");
   if (!msg.empty()) return Tagged(msg, "WriteHarFile");
 
-  TFileFlavour flavour = harData->Flavour;
-  if (ForceDefaultFlavour) {
-    flavour = DefaultFlavour;
-    harData->Flavour = DefaultFlavour;
-  }
+  const TFileFlavour flavour = WrittenFlavour(options, harData->Flavour);
+  harData->Flavour = flavour;
   TRecFile f;
-  if (!CreateLaheyFile(f, fileName, flavour, msg)) return Tagged(msg, "WriteHarFile");
+  if (!CreateLaheyFile(f, fileName, flavour, options, msg)) return Tagged(msg, "WriteHarFile");
   // The records go to a temporary file; only a complete one takes the name.
   if (!WriteAllHeaders(f, progName, dateText, *harData, flavour, msg)) {
     AbandonLaheyFile(f);

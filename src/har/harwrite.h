@@ -9,12 +9,6 @@
 
 namespace modrask {
 
-// When ForceDefaultFlavour is true every file is written in DefaultFlavour
-// (and the THarData's Flavour becomes it); otherwise in the Flavour of the
-// THarData. Set before the first file is written.
-extern bool ForceDefaultFlavour;     // false initially
-extern TFileFlavour DefaultFlavour;  // NewFujitsu
-
 // Completes and checks harData, stamps XXCD/XXCR with dateText and progName,
 // and writes XXCD, XXCR, XXCP, XXHS (unless it holds no strings), the
 // ordinary XX headers, then the rest; XXFF never. The records go to a
@@ -26,9 +20,16 @@ extern TFileFlavour DefaultFlavour;  // NewFujitsu
 // reading left in their file are copied or decoded from it (realwrite.h);
 // on a host where an open file cannot be replaced, that file is closed
 // before the output takes its name, and such values cannot be written or
-// read again afterwards.
+// read again afterwards. `options` choose the framing (forced or that of
+// harData) and the sparse threshold; the first form takes the defaults.
 bool WriteHarFile(const std::string& fileName, const std::string& progName,
                   const std::string& dateText, THarData* harData, std::string& msg);
+bool WriteHarFile(const std::string& fileName, const std::string& progName,
+                  const std::string& dateText, THarData* harData, const TWriteOptions& options,
+                  std::string& msg);
+
+// The framing `options` write a file in whose data is in `flavour`.
+TFileFlavour WrittenFlavour(const TWriteOptions& options, TFileFlavour flavour);
 
 // The parts of WriteHarFile's writing, for a writer that puts out the
 // headers whose names do not begin with XX one by one as it gets them:

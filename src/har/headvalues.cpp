@@ -34,10 +34,15 @@ bool ReadHeaderValues(THeaderRec* head, std::string& msg) {
   return true;
 }
 
+bool ReadHeaderValues(THeaderRec* head, const TReadOptions& options, std::string& msg) {
+  if (head != nullptr && head->Values.InFile()) head->Values.File->Reading = options;
+  return ReadHeaderValues(head, msg);
+}
+
 void ReleaseHeaderValues(THeaderRec* head) {
   if (head == nullptr || !head->Values.InFile()) return;
-  FreeMat7(head->HeadMat, DummyMsg);
-  FreeArr4(head->IntData, head->NRows, head->NCols, DummyMsg);
+  FreeMat7(head->HeadMat, TUnwantedMsg());
+  FreeArr4(head->IntData, head->NRows, head->NCols, TUnwantedMsg());
   head->Values.Loaded = false;
 }
 

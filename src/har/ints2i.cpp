@@ -173,7 +173,7 @@ bool Get2IValues(TRecFile& f, THeaderRec* head, TFileFlavour flavour, TValueRead
   const int64_t begin = f.Position();
   bool canonical = false;
   if (!ReadMatrixRecords(f, h, flavour, how, canonical, msg)) {
-    FreeArr4(h.IntData, h.NRows, h.NCols, DummyMsg);
+    FreeArr4(h.IntData, h.NRows, h.NCols, TUnwantedMsg());
     return Tagged(msg, "Get2IData");
   }
   if (!decode) {

@@ -12,8 +12,6 @@
 
 namespace modrask {
 
-bool KeepNonFinite = false;
-
 namespace {
 
 constexpr int32_t DimRecStruc = 36;     // KREC, 7, D1..D7
@@ -26,38 +24,6 @@ constexpr int32_t Mat2RecStruc = 28;    // KREC, NRows, NCols, lo1, hi1, lo2, hi
 bool FailTag(std::string& msg, std::string_view text, std::string_view tag) {
   Fail(msg, text);
   return Tagged(msg, tag);
-}
-
-void FixRun(float* v, int64_t n) {
-  if (KeepNonFinite) return;
-  for (int64_t i = 0; i < n; ++i) FixNonFinite(v[i]);
-}
-
-// Decodes n file values into v and marks the non-finite ones, in one pass
-// that the compiler can vectorise.
-void DecodeFixRun(float* v, const uint8_t* src, int64_t n) {
-  if (KeepNonFinite) {
-    DecodeRun32(v, src, n);
-    return;
-  }
-  constexpr uint32_t kExp = 0x7F800000u;
-  constexpr int64_t kBlock = 64;  // a fixed length, which vectorises at -O2
-  uint32_t mark;
-  std::memcpy(&mark, &NonFiniteMark, sizeof mark);
-  int64_t i = 0;
-  for (; i + kBlock <= n; i += kBlock) {
-    uint32_t out[kBlock];
-    for (int64_t j = 0; j < kBlock; ++j) {
-      const uint32_t bits = DecodeFixed32(src + 4 * (i + j));
-      out[j] = (bits & kExp) == kExp ? mark : bits;
-    }
-    std::memcpy(v + i, out, sizeof out);
-  }
-  for (; i < n; ++i) {
-    const uint32_t bits = DecodeFixed32(src + 4 * i);
-    const uint32_t out = (bits & kExp) == kExp ? mark : bits;
-    std::memcpy(v + i, &out, sizeof out);
-  }
 }
 
 // Size of dimension k (descriptor order) of a header held in slot order.
@@ -113,7 +79,7 @@ int64_t BlockCount(const int64_t* len, int n) {
 
 // Copies one FULL chunk: runs of the first dimension, each one block move.
 void CopyChunk(float* base, const TDims7& dims, const std::array<int32_t, 8>& lo,
-               const std::array<int32_t, 8>& hi, const uint8_t* src, int64_t count) {
+               const std::array<int32_t, 8>& hi, const uint8_t* src, int64_t count, bool keep) {
   std::array<int64_t, 8> stride{};  // by dimension k
   stride[1] = 1;
   for (int k = 2; k <= 7; ++k) stride[k] = stride[k - 1] * DimSize(dims, k - 1);
@@ -123,7 +89,7 @@ void CopyChunk(float* base, const TDims7& dims, const std::array<int32_t, 8>& lo
   for (int k = 1; k <= 7; ++k) off += (static_cast<int64_t>(lo[k]) - 1) * stride[k];
   for (int64_t done = 0; done < count; done += run) {
     float* dst = base + off;
-    DecodeFixRun(dst, src, run);
+    DecodeRealRun(dst, src, run, keep);
     src += run * 4;
     for (int k = 2; k <= 7; ++k) {
       if (idx[k] < hi[k]) {
@@ -156,48 +122,6 @@ float* RunPlace(float* base, const TDims7& dims, const std::array<int32_t, 8>& l
   }
   return base + off;
 }
-
-// Values read as the file stores them, made what DecodeFixRun makes of them.
-void FixNonFiniteRun(float* v, int64_t n) {
-  if (!KeepNonFinite) DecodeFixRun(v, reinterpret_cast<const uint8_t*>(v), n);
-}
-
-}  // namespace
-
-// One pass in blocks of a fixed length, which vectorises at -O2.
-bool CountFiniteNonZeros(const uint8_t* src, int64_t n, int64_t& nnz) {
-  constexpr int64_t kBlock = 64;
-  constexpr uint32_t kExp = 0x7F800000u;
-  uint32_t nonFinite = 0;  // or-ed over the run: one branch at the end
-  int64_t count = 0;
-  int64_t i = 0;
-  for (; i + kBlock <= n; i += kBlock) {
-    uint32_t part = 0;
-    for (int64_t j = 0; j < kBlock; ++j) {
-      const uint32_t bits = DecodeFixed32(src + 4 * (i + j));
-      part += ((bits & 0x7FFFFFFFu) - 1u) < kExp ? 1u : 0u;
-      nonFinite |= (bits & kExp) == kExp ? 1u : 0u;
-    }
-    count += part;
-  }
-  for (; i < n; ++i) {
-    const uint32_t bits = DecodeFixed32(src + 4 * i);
-    count += ((bits & 0x7FFFFFFFu) - 1u) < kExp ? 1 : 0;
-    nonFinite |= (bits & kExp) == kExp ? 1u : 0u;
-  }
-  nnz += count;
-  return nonFinite == 0;
-}
-
-bool FixNonFinite(float& v) {
-  uint32_t bits;
-  std::memcpy(&bits, &v, sizeof bits);
-  if ((bits & 0x7F800000u) != 0x7F800000u) return false;
-  v = NonFiniteMark;
-  return true;
-}
-
-namespace {
 
 // Four blanks open every record-buffer record our writer makes.
 bool HeadIsBlank(const uint8_t* struc) {
@@ -279,7 +203,7 @@ TDims7 DescOrder(const TDims7& dims) {
 // refusals without building it.
 bool PrepareArray(THeaderRec& head, TValueReading how, std::string& msg) {
   if (how == TValueReading::Decode) return AllocMat7(head.HeadMat, head.Dims, msg);
-  FreeMat7(head.HeadMat, DummyMsg);
+  FreeMat7(head.HeadMat, TUnwantedMsg());
   return CheckMat7(head.Dims, msg);
 }
 
@@ -339,11 +263,11 @@ bool GetRLValues(TRecFile& f, THeaderRec* head, TFileFlavour flavour, TValueRead
     const int32_t krec = DecodeInt32(struc);
     if (count != nElms) return FailTag(msg, "RL record wrong length", "GetRLData");
     if (into) {
-      FixNonFiniteRun(run, count);
+      MarkNonFiniteRun(run, count, f.Reading.KeepNonFinite);
     } else if (decode && count > 0) {
       // A non-empty block lies inside sizes of at least 1, so the array exists.
       if (!HoldsAll(mat)) return FailTag(msg, "Unexpected Nil Pointer", "GetRLData");
-      CopyChunk(mat.Root->data(), dims, lo, hi, elms, count);
+      CopyChunk(mat.Root->data(), dims, lo, hi, elms, count, f.Reading.KeepNonFinite);
     }
     check.Values(struc, nElms);
     if (krec == 1) break;
@@ -389,6 +313,7 @@ bool GetRLSparseValues(TRecFile& f, THeaderRec* head, TFileFlavour flavour, TVal
   if (decode && n > 0 && !HoldsAll(mat))
     return FailTag(msg, "Unexpected Nil Pointer", "GetRLSparseData");
   float* values = decode && n > 0 ? mat.Root->data() : nullptr;
+  const bool keep = f.Reading.KeepNonFinite;
   int64_t nRead = 0;
   int32_t block = 0;
   int32_t lastPos = 0;
@@ -422,7 +347,7 @@ bool GetRLSparseValues(TRecFile& f, THeaderRec* head, TFileFlavour flavour, TVal
       const uint32_t bits = DecodeFixed32(val + 4 * e);
       if (decode) {
         float v = DecodeFloat(val + 4 * e);
-        if (!KeepNonFinite) FixNonFinite(v);
+        if (!keep) FixNonFinite(v);
         values[p - 1] = v;
       }
       // Finite and not zero: a magnitude in 1..0x7F7FFFFF.
@@ -448,6 +373,7 @@ namespace {
 // Reads the 2R records into m, a matrix of nCols vectors of nRows values.
 bool Read2RRecords(TRecFile& f, int32_t nRows, int32_t nCols, float* cells, TFileFlavour flavour,
                    std::string& msg) {
+  const bool keep = f.Reading.KeepNonFinite;
   for (;;) {
     const uint8_t* struc = nullptr;
     const uint8_t* elms = nullptr;
@@ -467,7 +393,7 @@ bool Read2RRecords(TRecFile& f, int32_t nRows, int32_t nCols, float* cells, TFil
     if (count > 0) {
       for (int32_t c = lo2; c <= hi2; ++c) {
         float* dst = cells + (static_cast<int64_t>(c) - 1) * nRows + (lo1 - 1);
-        DecodeRun32(dst, elms, len[0]);
+        DecodeRealRun(dst, elms, len[0], keep);
         elms += len[0] * 4;
       }
     }
@@ -488,16 +414,16 @@ bool Get2RData(TRecFile& f, THeaderRec* head, TMat2& m, TFileFlavour flavour, st
         "Dimension < 0: " + std::to_string(nRows) + " rows, " + std::to_string(nCols) + " columns",
         "Get2RData");
   if (!AllocMat2(m, nCols, nRows, msg)) {
-    FreeMat2(m, nCols, nRows, DummyMsg);
+    FreeMat2(m, nCols, nRows, TUnwantedMsg());
     return Tagged(msg, "Get2RData");
   }
   const int64_t cells = static_cast<int64_t>(nRows) * nCols;
   if (cells > 0 && (m == nullptr || static_cast<int64_t>(m->size()) < cells)) {
-    FreeMat2(m, nCols, nRows, DummyMsg);
+    FreeMat2(m, nCols, nRows, TUnwantedMsg());
     return FailTag(msg, "Unexpected Nil Pointer", "Get2RData");
   }
   if (!Read2RRecords(f, nRows, nCols, cells > 0 ? m->data() : nullptr, flavour, msg)) {
-    FreeMat2(m, nCols, nRows, DummyMsg);
+    FreeMat2(m, nCols, nRows, TUnwantedMsg());
     return Tagged(msg, "Get2RData");
   }
   return true;
@@ -525,12 +451,11 @@ bool Turn2RtoRL(THeaderRec* head, TMat2& m, std::string& msg) {
   }
   if (m == nullptr && !CheckedAlloc([&] { m = std::make_unique<TValues>(); }, msg))
     return Tagged(msg, "Turn2RtoRL");
-  FreeMat7(head->HeadMat, DummyMsg);
+  FreeMat7(head->HeadMat, TUnwantedMsg());
   head->Dims = dims;
   head->OrigNDim = (nRows != 1 && nCols != 1) ? 2 : 1;
   head->HeadMat.Dims = dims;
   head->HeadMat.Root = std::move(m);
-  FixRun(head->HeadMat.Root->data(), cells);
   head->HeadType = "RL";
   return true;
 }

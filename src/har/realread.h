@@ -5,37 +5,13 @@
 #include <string>
 
 #include "modrask/har/harmodel.h"
+#include "modrask/har/realdecode.h"
 
 namespace modrask {
 
-// The mark that replaces every non-finite value read.
-inline constexpr float NonFiniteMark = 424242.0f;
-
-// Replaces an infinity or not-a-number by NonFiniteMark; true when it did.
-bool FixNonFinite(float& v);
-
-// Reading setting: false (initially) replaces every non-finite value that
-// the readers decode (FULL, SPSE, 2R) by NonFiniteMark; true keeps the
-// stored bits, for callers that show what a file holds. Checked values
-// (TValueReading Check) are judged as before.
-extern bool KeepNonFinite;
-
-// Sets KeepNonFinite to `keep` for its lifetime and restores it after.
-class TNonFiniteReading {
- public:
-  explicit TNonFiniteReading(bool keep) : old_(KeepNonFinite) { KeepNonFinite = keep; }
-  ~TNonFiniteReading() { KeepNonFinite = old_; }
-  TNonFiniteReading(const TNonFiniteReading&) = delete;
-  TNonFiniteReading& operator=(const TNonFiniteReading&) = delete;
-
- private:
-  const bool old_;
-};
-
-// Adds to nnz the values among the n read from a file (4 bytes each) that
-// are not zero, as CountNonZeros counts them; false when one is not finite.
-bool CountFiniteNonZeros(const uint8_t* src, int64_t n, int64_t& nnz);
-
+// The FULL, SPSE and 2R readers decode non-finite values as
+// f.Reading.KeepNonFinite says (the mark, or the stored bits); checked
+// values (TValueReading Check) are judged alike either way.
 // The FULL and SPSE readers; the forms without `how` decode. With Check or
 // Skip (valueplace.h) HeadMat stays empty and head->Values gets Begin, End,
 // Sparse, Canonical and NNZ (its File is the caller's to set). Check reads

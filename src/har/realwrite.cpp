@@ -20,10 +20,8 @@
 
 namespace modrask {
 
-int32_t SparseThreshold = 100;
-
-void InitSparseThreshold() {
-  SparseThreshold = ReadRegBool("UseSparse", true) ? 60 : 100;
+int32_t UserSparseThreshold() {
+  return ReadRegBool("UseSparse", true) ? 60 : 100;
 }
 
 namespace {
@@ -199,13 +197,13 @@ bool WriteSparseEntries(TRecFile& f, const TValues& values, int32_t nnz, TFileFl
 
 }  // namespace
 
-bool ChooseSparse(int64_t nnz, int64_t nValues) {
+bool ChooseSparse(int64_t nnz, int64_t nValues, int32_t threshold) {
   // Positions of sparse entries are 32-bit: larger arrays stay FULL.
-  return SparseThreshold < 100 && nValues > 0 && nValues <= MaxInt32 &&
-         100 - PercentNonZero(nnz, nValues) > SparseThreshold;
+  return threshold < 100 && nValues > 0 && nValues <= MaxInt32 &&
+         100 - PercentNonZero(nnz, nValues) > threshold;
 }
 
-bool ValuesCopyable(const THeaderRec& head, const uint8_t*& run, int64_t& nnz) {
+bool ValuesCopyable(const THeaderRec& head, int32_t threshold, const uint8_t*& run, int64_t& nnz) {
   run = nullptr;
   nnz = -1;
   const TValuePlace& place = head.Values;
@@ -225,7 +223,7 @@ bool ValuesCopyable(const THeaderRec& head, const uint8_t*& run, int64_t& nnz) {
     run = ReadRecordRun(*place.File, place.Begin, place.End, place.Flavour, count);
     if (run == nullptr) return false;
   }
-  return ChooseSparse(nnz, std::max<int64_t>(SizeProduct(head.Dims), 0)) == place.Sparse;
+  return ChooseSparse(nnz, std::max<int64_t>(SizeProduct(head.Dims), 0), threshold) == place.Sparse;
 }
 
 namespace {
@@ -237,7 +235,7 @@ bool WriteRLCopy(TRecFile& f, THeaderRec* head, TFileFlavour flavour, bool& copi
                  std::string& msg) {
   const uint8_t* run = nullptr;
   int64_t nnz = 0;
-  copied = ValuesCopyable(*head, run, nnz);
+  copied = ValuesCopyable(*head, f.Writing.SparseThreshold, run, nnz);
   if (!copied) return true;
   const TValuePlace& place = head->Values;
   TRecFile& src = *place.File;
@@ -270,7 +268,8 @@ bool WriteRLData(TRecFile& f, THeaderRec* head, TFileFlavour flavour, std::strin
     return ok;
   }
   bool sparse = false;
-  if (SparseThreshold < 100) {
+  const int32_t threshold = f.Writing.SparseThreshold;
+  if (threshold < 100) {
     TMat7& mat = head->HeadMat;
     if (EmptyWithoutRoot(*head)) {
       mat.NNZ = 0;
@@ -278,7 +277,7 @@ bool WriteRLData(TRecFile& f, THeaderRec* head, TFileFlavour flavour, std::strin
     } else if (!CountNonZeros(mat, msg)) {
       return Tagged(msg, "WriteRLData");
     }
-    sparse = ChooseSparse(mat.NNZ, mat.NValues);
+    sparse = ChooseSparse(mat.NNZ, mat.NValues, threshold);
   }
   head->StorageMethod = sparse ? "SPSE" : "FULL";
   if (!WriteRealStart(f, head, flavour, msg)) return Tagged(msg, "WriteRLData");

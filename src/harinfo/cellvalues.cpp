@@ -14,8 +14,9 @@ TCellValues::~TCellValues() {
 
 bool TCellValues::Load(THeaderRec* head, std::string& msg) {
   if (head->HeadType == "1C") return true;
-  const TNonFiniteReading stored(true);  // NaN and the infinities as stored
-  if (!ReadHeaderValues(head, msg)) return false;
+  TReadOptions stored;
+  stored.KeepNonFinite = true;  // NaN and the infinities as stored
+  if (!ReadHeaderValues(head, stored, msg)) return false;
   head_ = head;
   if (head->HeadType == "2I") {
     if (head->IntData == nullptr) return true;

@@ -42,10 +42,10 @@ bool SameRecordBytes(const TValuePlace& a, const TValuePlace& b, TRawFiles& raw,
                      std::string& msg) {
   same = false;
   if (a.End - a.Begin != b.End - b.Begin) return true;
-  // Made once and not cleared: a fresh block per header would cost more
-  // page faults than the comparison itself.
-  static const auto bufA = std::make_unique_for_overwrite<char[]>(CompareBlock);
-  static const auto bufB = std::make_unique_for_overwrite<char[]>(CompareBlock);
+  // Made once per thread and not cleared: a fresh block per header would
+  // cost more page faults than the comparison itself.
+  thread_local const auto bufA = std::make_unique_for_overwrite<char[]>(CompareBlock);
+  thread_local const auto bufB = std::make_unique_for_overwrite<char[]>(CompareBlock);
   for (int64_t done = 0, n = a.End - a.Begin; done < n;) {
     const auto step = static_cast<int32_t>(std::min<int64_t>(CompareBlock, n - done));
     if (!ReadRange(raw.Old, a.Begin + done, bufA.get(), step)) return Changed(a, msg);

@@ -11,7 +11,7 @@ namespace modrask::harinfo {
 // Runs harinfo with `args` (without the program name), printing results to
 // `out` and errors ("harinfo: " and the message) to `err`. Returns 0 on
 // success (diff: the files are equal), 1 when diff found a difference, 2 on
-// trouble. The shared record buffer must exist (InitHarBuf).
+// trouble.
 int RunHarinfo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace modrask::harinfo

@@ -19,8 +19,9 @@ int Trouble(std::ostream& err, std::string_view text) {
 
 bool OpenInfoFile(const std::string& fileName, PHarData& harData, std::string& msg) {
   bool skippedAny = false;
-  const TNonFiniteReading stored(true);  // show what the file holds, not the mark
-  return ReadHarFile(fileName, harData, false, false, TValueReading::Skip, skippedAny, msg);
+  TReadOptions stored;
+  stored.KeepNonFinite = true;  // show what the file holds, not the mark
+  return ReadHarFile(fileName, harData, false, false, TValueReading::Skip, stored, skippedAny, msg);
 }
 
 std::string PlainReadError(const std::string& fileName, const std::string& msg) {

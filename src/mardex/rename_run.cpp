@@ -2,9 +2,10 @@
 
 #include <ostream>
 
+#include "mardex/HarUtil.h"
 #include "modrask/har/harread.h"
 #include "modrask/har/harwrite.h"
-#include "mardex/HarUtil.h"
+#include "modrask/har/realwrite.h"
 #include "modrask/records/lheyfile.h"
 #include "modrask/sets/SetStore.h"
 #include "modrask/sets/harsets.h"
@@ -80,7 +81,11 @@ void ReportTransfer(std::ostream& out, const THarData& harData, const std::strin
   ReportTransfer(out, harData.NHeads(), harData.Flavour, fileName);
 }
 
-bool MardexOnePass = true;
+TMardexOptions MardexStartOptions() {
+  TMardexOptions options;
+  options.Write.SparseThreshold = UserSparseThreshold();
+  return options;
+}
 
 namespace {
 
@@ -101,7 +106,8 @@ void WarnNoSet(std::ostream& out, const TMardexArgs& a) {
 
 // The run that reads the whole file before it writes: the judge of every
 // failure, with its messages in their order.
-int RunWholeFile(const TMardexArgs& a, uint32_t startTick, std::ostream& out) {
+int RunWholeFile(const TMardexArgs& a, const TWriteOptions& options, uint32_t startTick,
+                 std::ostream& out) {
   std::string errMsg;
   PHarData harData;
   if (!OpenHarFile(out, harData, a.OldFile, errMsg)) return UsageExit(out);
@@ -125,7 +131,7 @@ int RunWholeFile(const TMardexArgs& a, uint32_t startTick, std::ostream& out) {
   }
   // The writer puts the new file in place only once it is whole, so an
   // output that names the input replaces it only on success.
-  if (!WriteHarFile(a.NewFile, "Mardex", LocalTimeText(), harData.get(), errMsg)) {
+  if (!WriteHarFile(a.NewFile, "Mardex", LocalTimeText(), harData.get(), options, errMsg)) {
     return LateFailureExit(out, errMsg);
   }
 
@@ -135,6 +141,11 @@ int RunWholeFile(const TMardexArgs& a, uint32_t startTick, std::ostream& out) {
 }  // namespace
 
 int RunMardex(const std::vector<std::string>& args, std::ostream& out) {
+  return RunMardex(args, TMardexOptions(), out);
+}
+
+int RunMardex(const std::vector<std::string>& args, const TMardexOptions& options,
+              std::ostream& out) {
   uint32_t startTick = 0;
   ElapsedTime(startTick, "", out);
 
@@ -145,9 +156,9 @@ int RunMardex(const std::vector<std::string>& args, std::ostream& out) {
   // prints on success; any failure or refusal leaves nothing, and the
   // whole-file run then tells what it is.
   TOnePassRename r;
-  if (!MardexOnePass ||
-      !RenameInOnePass(a.OldFile, a.NewFile, a.OldSet, a.NewSet, "Mardex", LocalTimeText(), r))
-    return RunWholeFile(a, startTick, out);
+  if (!options.OnePass || !RenameInOnePass(a.OldFile, a.NewFile, a.OldSet, a.NewSet, "Mardex",
+                                           LocalTimeText(), options.Write, r))
+    return RunWholeFile(a, options.Write, startTick, out);
   out << "Opened HAR file " << a.OldFile << FlavourGap << FlavourName(r.ReadFlavour) << '\n';
   if (!r.SetFound) WarnNoSet(out, a);
   return SuccessExit(out, a, r.NHeads, r.WrittenFlavour, r.NChanges, startTick);

@@ -24,16 +24,27 @@ bool OpenHarFile(std::ostream& out, PHarData& harData, const std::string& fileNa
 // framing (the framing harData now holds).
 void ReportTransfer(std::ostream& out, const THarData& harData, const std::string& fileName);
 
-// True (the default): the run first tries the rename that reads the input
-// once (renamepass.h) and falls back on the whole-file run when that gives
-// up; false: the whole-file run alone. The output and report are the same.
-extern bool MardexOnePass;
+// How the rename run writes and whether it reads the input once.
+struct TMardexOptions {
+  // Every output in the New Fujitsu framing; the sparse threshold of the
+  // library's default until the program reads the user's (MardexStartOptions).
+  TWriteOptions Write{.ForceDefaultFlavour = true};
+  // True: the run first tries the rename that reads the input once
+  // (renamepass.h) and falls back on the whole-file run when that gives up;
+  // false: the whole-file run alone. The output and report are the same.
+  bool OnePass = true;
+};
+
+// The options the program runs with: the defaults and the user's setting
+// "UseSparse" (UserSparseThreshold).
+TMardexOptions MardexStartOptions();
 
 // The whole program after start-up: `args` are the command-line arguments
 // without the program name (OLD.HAR NEW.HAR REGION ZONE). Returns the exit
 // code: 0 on success, including a run that only warned that the old set is
-// absent; 1 on every failure. The writer's ForceDefaultFlavour must already
-// be set, as the program's start-up does.
+// absent; 1 on every failure. The first form takes TMardexOptions' defaults.
 int RunMardex(const std::vector<std::string>& args, std::ostream& out);
+int RunMardex(const std::vector<std::string>& args, const TMardexOptions& options,
+              std::ostream& out);
 
 }  // namespace modrask

@@ -1,10 +1,11 @@
 // What every binding file shares: the exception Python sees as HarError, and
-// the lock that keeps the library to one thread at a time.
+// the writing options of the module.
 #pragma once
 
-#include <mutex>
 #include <stdexcept>
 #include <string>
+
+#include "modrask/records/lheyfile.h"
 
 namespace modrask::python {
 
@@ -15,8 +16,8 @@ class THarError : public std::runtime_error {
   explicit THarError(const std::string& msg) : std::runtime_error(msg) {}
 };
 
-// Held, with the GIL released, around every call into the library: the
-// record buffer and the writer's settings are shared by the whole process.
-std::mutex& LibraryLock();
+// Mardex's writing options: the sparse threshold of "UseSparse", every
+// output in the New Fujitsu framing. Read once, when the module is imported.
+const TWriteOptions& ModuleWriteOptions();
 
 }  // namespace modrask::python

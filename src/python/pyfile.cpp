@@ -17,11 +17,10 @@ namespace {
 
 using harinfo::TDimInfo;
 
-// Runs f() with the GIL released and the library locked.
+// Runs f() with the GIL released.
 template <class F>
 bool Unlocked(F f) {
   const py::gil_scoped_release nogil;
-  const std::lock_guard<std::mutex> lock(LibraryLock());
   return f();
 }
 
@@ -61,11 +60,6 @@ py::object SpecialOrNone(const THeaderRec* head) {
 }
 
 }  // namespace
-
-std::mutex& LibraryLock() {
-  static std::mutex lock;
-  return lock;
-}
 
 void RaiseFileSystemError(const std::string& path, const std::string& plain) {
   const std::pair<const char*, int> kinds[] = {
@@ -134,7 +128,11 @@ bool THarFileObj::Contains(const std::string& name) const { return Find(name) !=
 void THarFileObj::Close() {
   Items_.clear();
   PHarData data = std::move(Open_->Data);
-  Unlocked([&] { return FreeHarData(data, DummyMsg); });
+  // A reading of values that is under way ends before the data goes.
+  Unlocked([&] {
+    const std::lock_guard<std::mutex> lock(Open_->ValuesLock);
+    return FreeHarData(data, TUnwantedMsg());
+  });
 }
 
 const THeaderRec& THeaderObj::Head() const {
@@ -180,6 +178,14 @@ py::list THeaderObj::Sets() const {
 }
 
 py::object THeaderObj::Values() {
+  if (Values_) return Values_;
+  // The file's lock is taken without the GIL and then kept with it: no
+  // thread waits for the lock while it holds the GIL.
+  std::unique_lock<std::mutex> lock;
+  {
+    const py::gil_scoped_release nogil;
+    lock = std::unique_lock<std::mutex>(File_->ValuesLock);
+  }
   if (!Values_) Values_ = ReadValues();
   return Values_;
 }
@@ -202,8 +208,9 @@ py::object THeaderObj::ReadValues() {
   std::string msg;
   // The stored bits, NaN and the infinities included, as harinfo shows them.
   const auto read = [&] {
-    const TNonFiniteReading stored(true);
-    return ReadHeaderValues(&head, msg);
+    TReadOptions stored;
+    stored.KeepNonFinite = true;
+    return ReadHeaderValues(&head, stored, msg);
   };
   if (inFile && !Unlocked(read)) throw THarError(msg);
   if (head.HeadType == "2I") {

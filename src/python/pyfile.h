@@ -8,6 +8,7 @@
 
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,9 @@ struct TOpenHar {
   PHarData Data;
   // THarError once the file is closed.
   THarData& Get() const;
+  // Held while values are read from the file (which its headers share) and
+  // while its data is released; taken only with the GIL released.
+  mutable std::mutex ValuesLock;
 };
 using POpenHar = std::shared_ptr<TOpenHar>;
 

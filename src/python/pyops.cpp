@@ -61,19 +61,19 @@ int32_t RenameSet(const std::string& source, const std::string& target, const st
   bool ok = true;
   {
     const py::gil_scoped_release nogil;
-    const std::lock_guard<std::mutex> lock(LibraryLock());
     // In one pass as Mardex renames; when that gives up, the whole-file
     // rename says why. The writer puts the target in place only once it is
     // whole, so a target that names the source replaces it only on success.
     TOnePassRename r;
-    if (RenameInOnePass(source, target, oldSet, newSet, "modrask", LocalTimeText(), r)) {
+    if (RenameInOnePass(source, target, oldSet, newSet, "modrask", LocalTimeText(),
+                        ModuleWriteOptions(), r)) {
       changes = r.NChanges;
       check = r.SetFound ? TRenameCheck::Go : TRenameCheck::NoSuchSet;
     } else {
       ok = ReadForRename(source, oldSet, newSet, har, check, msg) &&
            RenameSetInHar(har.get(), oldSet, newSet, msg, changes) &&
-           WriteHarFile(target, "modrask", LocalTimeText(), har.get(), msg);
-      FreeHarData(har, DummyMsg);
+           WriteHarFile(target, "modrask", LocalTimeText(), har.get(), ModuleWriteOptions(), msg);
+      FreeHarData(har, TUnwantedMsg());
     }
   }
   if (!ok) {
@@ -103,7 +103,6 @@ std::string DiffJson(const std::string& oldName, const std::string& newName, dou
   bool ok = true;
   {
     const py::gil_scoped_release nogil;
-    const std::lock_guard<std::mutex> lock(LibraryLock());
     PHarData oldData;
     PHarData newData;
     harinfo::TFileDiff diff;

@@ -253,8 +253,8 @@ void Write(const std::string& path, const py::list& heads, const std::vector<std
   bool ok = true;
   {
     const py::gil_scoped_release nogil;
-    const std::lock_guard<std::mutex> lock(LibraryLock());
-    ok = AddHistory(har, history, msg) && WriteHarFile(path, program, date, &har, msg);
+    ok = AddHistory(har, history, msg) &&
+         WriteHarFile(path, program, date, &har, ModuleWriteOptions(), msg);
   }
   if (!ok) throw THarError(msg);
 }

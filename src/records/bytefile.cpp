@@ -1,6 +1,7 @@
 #include "modrask/records/bytefile.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cassert>
 #include <cstring>
 
@@ -10,11 +11,6 @@
 
 namespace modrask {
 namespace {
-
-// Test hooks: bytes left before the injected failure (-1: off), and a
-// pending sync failure.
-int64_t g_writeBytesLeft = -1;
-bool g_failNextSync = false;
 
 [[noreturn]] void SystemError(const char* what, const std::string& name) {
   FatalError(std::string("Error ") + what + " file " + name + ": " + HostErrorText());
@@ -33,17 +29,6 @@ std::unique_ptr<uint8_t[]> NewBuffer(int64_t size) {
 
 }  // namespace
 
-void InjectWriteFailureAfter(int64_t bytes) {
-  g_writeBytesLeft = bytes < 0 ? 0 : bytes;
-}
-void InjectSyncFailure() {
-  g_failNextSync = true;
-}
-void ClearWriteFailure() {
-  g_writeBytesLeft = -1;
-  g_failNextSync = false;
-}
-
 std::unique_ptr<ByteFile> ByteFile::OpenRead(const std::string& name) {
   HostHandle fd = NoHandle;
   int64_t size = 0;
@@ -59,16 +44,18 @@ std::unique_ptr<ByteFile> ByteFile::OpenRead(const std::string& name) {
   return f;
 }
 
-std::unique_ptr<ByteFile> ByteFile::CreateTemp(const std::string& name) {
+std::unique_ptr<ByteFile> ByteFile::CreateTemp(const std::string& name, TWriteFaults* faults) {
   if (name.empty()) return nullptr;
   std::string finalPath;
   int64_t keep = -1;
   bool replaces = false;
   if (!HostOutputTarget(name, finalPath, keep, replaces)) return nullptr;
   const std::string folder = HostFolderOf(finalPath);
-  static unsigned counter = 0;
+  // One count for the process, so that threads writing beside each other
+  // try different names first.
+  static std::atomic<unsigned> counter{0};
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const std::string temp = HostTempName(folder, ++counter);
+    const std::string temp = HostTempName(folder, counter.fetch_add(1) + 1);
     HostHandle fd = NoHandle;
     bool exists = false;
     if (!HostCreateNew(temp, keep, fd, exists)) {
@@ -83,6 +70,7 @@ std::unique_ptr<ByteFile> ByteFile::CreateTemp(const std::string& name) {
     f->tempName_ = temp;
     f->replaces_ = replaces;
     f->slot_ = HostWatchTemp(temp);
+    f->faults_ = faults;
     f->buf_ = NewBuffer(f->bufSize_);
     return f;
   }
@@ -277,10 +265,10 @@ bool ByteFile::WriteGather(const HostPiece* pieces, int n) {
       return false;
     }
     // Counted once already: the pieces then go through Write uncounted.
-    const int64_t left = g_writeBytesLeft;
-    g_writeBytesLeft = -1;
+    TWriteFaults* const faults = faults_;
+    faults_ = nullptr;
     const bool ok = oneByOne();
-    g_writeBytesLeft = left;
+    faults_ = faults;
     return ok;
   }
   osPos_ += bufEnd_ + total;
@@ -290,13 +278,13 @@ bool ByteFile::WriteGather(const HostPiece* pieces, int n) {
 }
 
 bool ByteFile::CountTestBytes(int64_t n) {
-  if (g_writeBytesLeft < 0) return true;
-  if (n > g_writeBytesLeft) {
-    g_writeBytesLeft = 0;
+  if (faults_ == nullptr || faults_->BytesLeft < 0) return true;
+  if (n > faults_->BytesLeft) {
+    faults_->BytesLeft = 0;
     failed_ = true;
     return false;
   }
-  g_writeBytesLeft -= n;
+  faults_->BytesLeft -= n;
   return true;
 }
 
@@ -423,8 +411,9 @@ bool ByteFile::Finish() {
   // Only a file that takes the place of another must be on the disk before
   // the rename: a crash then leaves either the old file or the new one.
   if (ok && replaces_) {
-    ok = !g_failNextSync && HostSync(fd_);
-    g_failNextSync = false;
+    const bool failSync = faults_ != nullptr && faults_->FailNextSync;
+    if (failSync) faults_->FailNextSync = false;
+    ok = !failSync && HostSync(fd_);
   }
   if (fd_ != NoHandle && !HostClose(fd_)) ok = false;
   fd_ = NoHandle;

@@ -14,6 +14,18 @@ namespace modrask {
 
 struct HostFileIdentity;
 
+// Failures a test injects into the files it writes, as a faulty disk would
+// make them: given to the files through their writing options
+// (TWriteOptions::Faults), shared by the files made with those options and
+// by nothing else. The test owns it and keeps it alive while they are open.
+struct TWriteFaults {
+  // Bytes the files may still write between them; the write that would go
+  // past this fails (and so does every later one, as BytesLeft is then 0).
+  // -1: no failure.
+  int64_t BytesLeft = -1;
+  // The next sync in Finish (of a file that replaces another) fails.
+  bool FailNextSync = false;
+};
 
 // The size of the write buffer, and of the read buffer of a file at least
 // this large.
@@ -32,7 +44,9 @@ class ByteFile {
   // cannot be created, and on Windows when `name` is a read-only file. While
   // it exists, SIGINT and SIGTERM (Ctrl+C and the other console events on
   // Windows) remove it before the process ends.
-  static std::unique_ptr<ByteFile> CreateTemp(const std::string& name);
+  // `faults` (null: none) stays the caller's and must outlive the file.
+  static std::unique_ptr<ByteFile> CreateTemp(const std::string& name,
+                                              TWriteFaults* faults = nullptr);
 
   // A file being read is closed; a file being written and not finished is
   // abandoned.
@@ -156,6 +170,7 @@ class ByteFile {
   bool failed_ = false;
   bool replaces_ = false;
   int slot_ = -1;  // in the interruption registry
+  TWriteFaults* faults_ = nullptr;
   std::string name_;
   std::string finalPath_;  // name_, or the file a symbolic link at name_ points to
   std::string tempName_;
@@ -176,15 +191,4 @@ class ByteFile {
   int64_t writebackPos_ = 0;        // written data before this is on its way to disk
   int64_t sizeAtOpen_ = 0;
 };
-
-// Test hooks. After InjectWriteFailureAfter(n), the n+1-th byte written from
-// then on, counted across the process, fails as a full disk would: the write
-// that reaches it returns false (n = 0 fails the very next write).
-void InjectWriteFailureAfter(int64_t bytes);
-// Makes the next sync in Finish (of a file that replaces another) fail as
-// the system would report it.
-void InjectSyncFailure();
-// Turns both hooks off.
-void ClearWriteFailure();
-
 }  // namespace modrask

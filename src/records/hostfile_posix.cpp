@@ -5,11 +5,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 #include "modrask/records/hostfile.h"
 
@@ -20,17 +22,22 @@ int Fd(HostHandle h) {
   return static_cast<int>(h);
 }
 
-// Temporary files being written, for the interruption handler. The handler
-// may only read these with async-signal-safe calls, so they are plain arrays.
+// Temporary files being written, for the interruption handler: the host
+// layer's own registry, the one state of the process it keeps. A thread
+// claims a free slot (kSlotFree to kSlotFilling), writes its path and marks
+// it kSlotWatched; the handler reads only watched slots, with
+// async-signal-safe calls (lock-free atomics and plain arrays).
 constexpr int kSlots = 16;
 constexpr size_t kPathMax = 4096;
+constexpr int kSlotFree = 0, kSlotFilling = 1, kSlotWatched = 2;
 char g_tempPaths[kSlots][kPathMax];
-volatile std::sig_atomic_t g_slotUsed[kSlots];
-bool g_handlersInstalled = false;
+std::atomic<int> g_slotState[kSlots];
+std::once_flag g_handlersOnce;
+static_assert(std::atomic<int>::is_always_lock_free);
 
 extern "C" void OnInterrupt(int) {
   for (int i = 0; i < kSlots; ++i) {
-    if (g_slotUsed[i]) ::unlink(g_tempPaths[i]);
+    if (g_slotState[i].load() == kSlotWatched) ::unlink(g_tempPaths[i]);
   }
   static const char kText[] = "Interrupted: output not written\n";
   ssize_t ignored = ::write(STDOUT_FILENO, kText, sizeof kText - 1);
@@ -39,8 +46,6 @@ extern "C" void OnInterrupt(int) {
 }
 
 void InstallHandlers() {
-  if (g_handlersInstalled) return;
-  g_handlersInstalled = true;
   for (const int sig : {SIGINT, SIGTERM}) {
     struct sigaction old {};
     ::sigaction(sig, nullptr, &old);
@@ -258,19 +263,20 @@ std::string HostErrorText() {
 }
 
 int HostWatchTemp(const std::string& path) {
-  InstallHandlers();
+  std::call_once(g_handlersOnce, InstallHandlers);
   if (path.size() >= kPathMax) return -1;
   for (int i = 0; i < kSlots; ++i) {
-    if (g_slotUsed[i]) continue;
+    int expected = kSlotFree;
+    if (!g_slotState[i].compare_exchange_strong(expected, kSlotFilling)) continue;
     std::memcpy(g_tempPaths[i], path.c_str(), path.size() + 1);
-    g_slotUsed[i] = 1;  // set only once the path is complete
+    g_slotState[i].store(kSlotWatched);  // only once the path is complete
     return i;
   }
   return -1;
 }
 
 void HostUnwatchTemp(int slot) {
-  if (slot >= 0) g_slotUsed[slot] = 0;
+  if (slot >= 0) g_slotState[slot].store(kSlotFree);
 }
 
 }  // namespace modrask

@@ -25,16 +25,20 @@ bool IsSeparator(char c) {
 }
 
 // Temporary files being written, for the console control handler, which
-// runs on a thread of its own.
+// runs on a thread of its own: the host layer's own registry, the one state
+// of the process it keeps. A thread claims a free slot (kSlotFree to
+// kSlotFilling), writes its path and marks it kSlotWatched; the handler
+// reads only watched slots.
 constexpr int kSlots = 16;
 constexpr size_t kPathMax = MAX_PATH + 1;
+constexpr int kSlotFree = 0, kSlotFilling = 1, kSlotWatched = 2;
 char g_tempPaths[kSlots][kPathMax];
-std::atomic<bool> g_slotUsed[kSlots];
-bool g_handlerInstalled = false;
+std::atomic<int> g_slotState[kSlots];
+std::atomic<bool> g_handlerInstalled{false};
 
 BOOL WINAPI OnConsoleControl(DWORD) {
   for (int i = 0; i < kSlots; ++i) {
-    if (g_slotUsed[i].load()) ::DeleteFileA(g_tempPaths[i]);
+    if (g_slotState[i].load() == kSlotWatched) ::DeleteFileA(g_tempPaths[i]);
   }
   static const char kText[] = "Interrupted: output not written\r\n";
   DWORD written = 0;
@@ -195,22 +199,20 @@ std::string HostErrorText() {
 }
 
 int HostWatchTemp(const std::string& path) {
-  if (!g_handlerInstalled) {
-    g_handlerInstalled = true;
-    ::SetConsoleCtrlHandler(OnConsoleControl, TRUE);
-  }
+  if (!g_handlerInstalled.exchange(true)) ::SetConsoleCtrlHandler(OnConsoleControl, TRUE);
   if (path.size() >= kPathMax) return -1;
   for (int i = 0; i < kSlots; ++i) {
-    if (g_slotUsed[i].load()) continue;
+    int expected = kSlotFree;
+    if (!g_slotState[i].compare_exchange_strong(expected, kSlotFilling)) continue;
     std::memcpy(g_tempPaths[i], path.c_str(), path.size() + 1);
-    g_slotUsed[i].store(true);  // set only once the path is complete
+    g_slotState[i].store(kSlotWatched);  // only once the path is complete
     return i;
   }
   return -1;
 }
 
 void HostUnwatchTemp(int slot) {
-  if (slot >= 0) g_slotUsed[slot].store(false);
+  if (slot >= 0) g_slotState[slot].store(kSlotFree);
 }
 
 }  // namespace modrask

@@ -18,13 +18,6 @@ static_assert(sizeof(BlankHead) == 5);
 
 namespace {
 
-// Zero-filled by calloc, which leaves the pages of a block this large
-// untouched until records land in them.
-struct TFreeBlock {
-  void operator()(uint8_t* p) const noexcept { std::free(p); }
-};
-std::unique_ptr<uint8_t[], TFreeBlock> g_harBuf;
-
 // Up to five Old Lahey records after the lead byte. Giving up is quiet: when
 // this probe fails, the New Fujitsu probe's message is the one that explains.
 bool ProbeOldLahey(TRecFile& f) {
@@ -36,7 +29,7 @@ bool ProbeOldLahey(TRecFile& f) {
     if (atEof) return i > 1;
     if (recLen > MaxHarBuf) return false;
     if (i == 1 && recLen != 4) return false;
-    if (!FileRead(f, HarBuf(), recLen, msg)) return false;
+    if (!FileRead(f, f.Buf(), recLen, msg)) return false;
     if (!ChkRecLen(f, recLenCheck, msg)) return false;
   }
   return true;
@@ -51,7 +44,7 @@ bool ProbeNewFujitsu(TRecFile& f, const std::string& name, std::string& msg) {
     if (atEof) return i > 1 || Fail(msg, "Strange? Empty file:" + name);
     if (recLen > MaxHarBuf) return Fail(msg, "File record too long");
     if (i == 1 && recLen != 4) return Fail(msg, "First record not length 4");
-    if (!FileRead(f, HarBuf(), recLen, msg)) return false;
+    if (!FileRead(f, f.Buf(), recLen, msg)) return false;
     if (!FujiChkRecLen(f, recLen, msg)) return false;
   }
   return true;
@@ -63,15 +56,16 @@ const char* FlavourName(TFileFlavour flavour) {
   return flavour == TFileFlavour::OldLahey ? "Old Lahey" : "New Fujitsu";
 }
 
-void InitHarBuf() {
-  if (g_harBuf) return;
-  g_harBuf.reset(static_cast<uint8_t*>(std::calloc(size_t{MaxHarBuf} + 1, 1)));
-  if (!g_harBuf) FatalError("Out of Memory [SafeGetMem]");
+void TRecBufFree::operator()(uint8_t* p) const noexcept {
+  std::free(p);
 }
 
-uint8_t* HarBuf() {
-  if (!g_harBuf) InitHarBuf();
-  return g_harBuf.get();
+uint8_t* TRecFile::Buf() {
+  // Zero-filled by calloc, which leaves the pages of a block this large
+  // untouched until records land in them.
+  if (!buf_) buf_.reset(static_cast<uint8_t*>(std::calloc(size_t{MaxHarBuf} + 1, 1)));
+  if (!buf_) FatalError("Out of Memory [SafeGetMem]");
+  return buf_.get();
 }
 
 TRecFile::TRecFile() = default;
@@ -237,8 +231,14 @@ bool OpenLaheyFile(TRecFile& f, const std::string& name, TFileFlavour& flavour, 
 }
 
 bool CreateLaheyFile(TRecFile& f, const std::string& name, TFileFlavour flavour, std::string& msg) {
+  return CreateLaheyFile(f, name, flavour, TWriteOptions(), msg);
+}
+
+bool CreateLaheyFile(TRecFile& f, const std::string& name, TFileFlavour flavour,
+                     const TWriteOptions& options, std::string& msg) {
   TRecFile created;
-  created.File = ByteFile::CreateTemp(name);
+  created.Writing = options;
+  created.File = ByteFile::CreateTemp(name, options.Faults);
   if (!created.IsOpen())
     return Fail(msg, "Can't create file: " + name) || Tagged(msg, "CreateLaheyFile");
   if (flavour == TFileFlavour::OldLahey && !created.File->Write(&LaheyLeadByte, 1)) {

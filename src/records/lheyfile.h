@@ -39,20 +39,51 @@ inline constexpr char BlankHead[] = "    ";
 // A file of at least this many KiB is Large: skipping reads instead of seeking.
 inline constexpr int32_t LargeFileKB = 2097151;
 
-// The shared record buffer of MaxHarBuf + 1 bytes, obtained once at start
-// (InitHarBuf) and reused by every record read; each read overwrites it.
-void InitHarBuf();
-uint8_t* HarBuf();
+// How a file's real values are read. Plain fields, defaults beside them;
+// the caller fills them and hands them to the reading (ReadHarFile), which
+// keeps them with the open file for values read later.
+struct TReadOptions {
+  // False: NaN and the infinities are read as NonFiniteMark; true: as stored.
+  bool KeepNonFinite = false;
+};
+
+struct TWriteFaults;
+
+// How a whole file is written (WriteHarFile and the writers below it).
+struct TWriteOptions {
+  // When true every file is written in DefaultFlavour, and the THarData
+  // written takes that framing; when false, in the framing it holds.
+  bool ForceDefaultFlavour = false;
+  TFileFlavour DefaultFlavour = TFileFlavour::NewFujitsu;
+  // The share of zero values, in percent, above which a real array is
+  // written "SPSE"; 100 writes every real array "FULL".
+  int32_t SparseThreshold = 100;
+  // For tests: failures injected into the files written with these options
+  // (bytefile.h); null, the default, injects none.
+  TWriteFaults* Faults = nullptr;
+};
+
+// Does nothing: every open file holds its own record buffer (TRecFile::Buf).
+// Remains for programs that call it at start-up.
+inline void InitHarBuf() {}
 
 class ByteFile;
 
-// An open record file: the buffered byte file and its Large flag. Movable,
-// not copyable. The owner closes it (CloseLaheyFile, or for a file being
-// written FinishLaheyFile / AbandonLaheyFile); destruction of a file still
-// being written abandons it.
+struct TRecBufFree {
+  void operator()(uint8_t* p) const noexcept;
+};
+
+// An open record file: the buffered byte file, its Large flag, the options
+// it was opened or created with, and its record buffer. Movable, not
+// copyable; two files share nothing, so two threads may each use one. The
+// owner closes it (CloseLaheyFile, or for a file being written
+// FinishLaheyFile / AbandonLaheyFile); destruction of a file still being
+// written abandons it.
 struct TRecFile {
   std::unique_ptr<ByteFile> File;
   bool Large = false;
+  TReadOptions Reading;
+  TWriteOptions Writing;
 
   TRecFile();
   ~TRecFile();
@@ -68,6 +99,13 @@ struct TRecFile {
   void Seek(int64_t pos);
   // The name the file was opened or created under.
   const std::string& Name() const;
+  // This file's record buffer of MaxHarBuf + 1 bytes, obtained at its first
+  // use ("Out of Memory [SafeGetMem]" ends the run when it cannot be) and
+  // overwritten by every record read into it. Valid while the file lives.
+  uint8_t* Buf();
+
+ private:
+  std::unique_ptr<uint8_t[], TRecBufFree> buf_;
 };
 
 // Strict form: reads exactly `count` bytes, else "Unexpected end-of-file
@@ -96,7 +134,7 @@ bool FujiGetRecLen(TRecFile& f, int32_t& recLen, bool& atEof, std::string& msg);
 bool FujiChkRecLen(TRecFile& f, int32_t recLen, std::string& msg);
 
 // Decides whether the named file is a record file, and of which flavour;
-// reads at most five records of each flavour into HarBuf.
+// reads at most five records of each flavour into a buffer of its own.
 bool IsWhichLaheyFile(const std::string& name, TFileFlavour& flavour, std::string& msg);
 bool IsLaheyFile(const std::string& name, std::string& msg);
 
@@ -109,7 +147,10 @@ bool OpenLaheyFile(TRecFile& f, const std::string& name, TFileFlavour& flavour, 
 // is abandoned or interrupted (SIGINT, SIGTERM). Failures: "Can't create
 // file: " name (also when a folder is in the way), "cannot write to disk
 // (probably no space)", with " [CreateLaheyFile]"; f is then not open.
+// The second form gives the file writing options other than the defaults.
 bool CreateLaheyFile(TRecFile& f, const std::string& name, TFileFlavour flavour, std::string& msg);
+bool CreateLaheyFile(TRecFile& f, const std::string& name, TFileFlavour flavour,
+                     const TWriteOptions& options, std::string& msg);
 
 // Flushes, syncs and closes a file being written and puts it in place under
 // its name (through a symbolic link, onto the file it points to). False with

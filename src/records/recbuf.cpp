@@ -119,9 +119,9 @@ bool ReadRecord(TRecFile& f, uint8_t* buf, int32_t keep, bool view, const uint8_
   return true;
 }
 
-// How a record-buffer record is read: into HarBuf, left in the file's
+// How a record-buffer record is read: into the file's record buffer, left in the file's
 // buffer where it can be, or with its elements passed over.
-enum class TRecRead { IntoHarBuf, InPlace, StrucOnly };
+enum class TRecRead { IntoRecBuf, InPlace, StrucOnly };
 
 // GetRecBuf as `how` says; elmsPos is the offset of the elements in the file.
 // With `tail`, elements of the length it names go to its memory.
@@ -139,8 +139,8 @@ bool ReadRecBuf(TRecFile& f, const uint8_t*& strucPtr, int32_t strucSiz, TRecRea
   int64_t dataPos = 0;
   const uint8_t* data = nullptr;
   if (tail != nullptr) tail->At = static_cast<int32_t>(std::min<int64_t>(fixedLen, INT32_MAX));
-  if (!ReadRecord(f, HarBuf(), keep, how == TRecRead::InPlace, data, recLen, dataPos, flavour,
-                  atEof, msg, tail))
+  if (!ReadRecord(f, f.Buf(), keep, how == TRecRead::InPlace, data, recLen, dataPos, flavour, atEof,
+                  msg, tail))
     return Tagged(msg, "GetRecBuf");
   // The end of the file assigns no text of its own: the tag alone.
   if (atEof) return Tagged(msg, "GetRecBuf");
@@ -197,7 +197,7 @@ void SkipBytes(TRecFile& f, int64_t n) {
   // past the end, as repositioning would.
   while (n > 0) {
     const int64_t piece = std::min<int64_t>(n, MaxHarBuf + 1);
-    const int64_t got = f.File->Read(HarBuf(), piece);
+    const int64_t got = f.File->Read(f.Buf(), piece);
     n -= got;
     if (got < piece) {
       f.File->Skip(n);
@@ -278,7 +278,7 @@ bool WriteRecBuf(TRecFile& f, const void* struc, int32_t strucSiz, const void* e
 bool GetRecBuf(TRecFile& f, const uint8_t*& strucPtr, int32_t strucSiz, const uint8_t*& elmsPtr,
                int32_t& nElms, int32_t sizElms, TFileFlavour flavour, std::string& msg) {
   int64_t elmsPos = 0;
-  return ReadRecBuf(f, strucPtr, strucSiz, TRecRead::IntoHarBuf, elmsPtr, elmsPos, nElms, sizElms,
+  return ReadRecBuf(f, strucPtr, strucSiz, TRecRead::IntoRecBuf, elmsPtr, elmsPos, nElms, sizElms,
                     flavour, msg);
 }
 

@@ -1,4 +1,4 @@
-// Whole records in either framing: reading into HarBuf, writing from the
+// Whole records in either framing: reading into a file's record buffer, writing from the
 // caller's memory, skipping to the next header name record, and the record
 // buffer shape: four blanks, a fixed structure, then equal-sized elements.
 #pragma once
@@ -58,18 +58,18 @@ bool GetHead(TRecFile& f, std::string& name, bool& found, TFileFlavour flavour, 
 bool WriteRecBuf(TRecFile& f, const void* struc, int32_t strucSiz, const void* elms, int64_t nElms,
                  int32_t sizElms, TFileFlavour flavour, std::string& msg);
 
-// Reads one record-buffer record into HarBuf. strucPtr and elmsPtr point into
-// HarBuf and stay valid until the next read into it. Failures: "sizelms=0",
+// Reads one record-buffer record into f.Buf(). strucPtr and elmsPtr point
+// into it and stay valid until the next read of f into it. Failures: "sizelms=0",
 // "Record too Short n/m", "Non-Unit Record Length", record faults; all with
 // " [GetRecBuf]". The end of the file assigns no text: `msg` keeps what it
 // held and gets the tag. The record's data, its blank head included, starts
-// at HarBuf().
+// at f.Buf().
 bool GetRecBuf(TRecFile& f, const uint8_t*& strucPtr, int32_t strucSiz, const uint8_t*& elmsPtr,
                int32_t& nElms, int32_t sizElms, TFileFlavour flavour, std::string& msg);
 
 // As GetRecBuf, with the same faults in the same order, but the record is
 // left in the file's own buffer where that holds it whole: the pointers are
-// valid only until the next read of this file (or of HarBuf). For readers
+// valid only until the next read of this file. For readers
 // that look at a record once and copy what they keep.
 bool GetRecBufInPlace(TRecFile& f, const uint8_t*& strucPtr, int32_t strucSiz,
                       const uint8_t*& elmsPtr, int32_t& nElms, int32_t sizElms,
@@ -84,7 +84,7 @@ bool GetRecBufInto(TRecFile& f, const uint8_t*& strucPtr, int32_t strucSiz, void
                    int32_t sizElms, TFileFlavour flavour, std::string& msg);
 
 // As GetRecBuf, with the same faults in the same order, but only the head
-// and the structure are read into HarBuf: the elements are passed over
+// and the structure are read into f.Buf(): the elements are passed over
 // (repositioning, never reading), and elmsPos is the file offset where they
 // begin. For readers that need only the shape of a record.
 bool GetRecBufStruc(TRecFile& f, const uint8_t*& strucPtr, int32_t strucSiz, int64_t& elmsPos,

@@ -7,8 +7,9 @@ namespace modrask {
 
 namespace {
 
-// Allocations left before the simulated failure; negative: never fail.
-int32_t allocsBeforeFailure = -1;
+// Allocations left before the simulated failure in this thread; negative:
+// never fail.
+thread_local int32_t allocsBeforeFailure = -1;
 
 // A new black node with both children `z`, or nil when memory ran out.
 TRBNode* MakeNode(std::string_view key, TRBNode* z) {

@@ -52,8 +52,9 @@ bool RBStringInsert(std::string_view key, TRBTree& t, bool& inserted, std::strin
 // Does nothing when Head is already nil.
 void RBFreeTree(TRBTree& t);
 
-// Test seam: the next `n` node allocations succeed and the following ones
-// fail, until it is called again; a negative n (the default) never fails.
+// Test seam: the next `n` node allocations of the calling thread succeed and
+// the following ones fail, until it is called again; a negative n (the
+// default) never fails. Other threads are not affected.
 void RBSimulateAllocFailureAfter(int32_t n);
 
 }  // namespace modrask

@@ -44,12 +44,13 @@ class TNamesAsRead {
 class TOnePass {
  public:
   TOnePass(const std::string& oldName, const std::string& newName, const std::string& progName,
-           const std::string& dateText, TOnePassRename& result)
+           const std::string& dateText, const TWriteOptions& options, TOnePassRename& result)
       : oldName_(oldName),
         oldUp_(UpperAscii(oldName)),
         newName_(newName),
         progName_(progName),
         dateText_(dateText),
+        options_(options),
         result_(result) {}
 
   bool Run(const std::string& input, const std::string& output);
@@ -65,6 +66,7 @@ class TOnePass {
   const std::string& newName_;
   const std::string& progName_;
   const std::string& dateText_;
+  const TWriteOptions& options_;
   TOnePassRename& result_;
   std::shared_ptr<TRecFile> in_ = std::make_shared<TRecFile>();
   TRecFile out_;
@@ -83,9 +85,9 @@ bool TOnePass::Run(const std::string& input, const std::string& output) {
   if (!OpenLaheyFile(*in_, input, flavour, msg_)) return false;
   harData_.Flavour = flavour;
   result_.ReadFlavour = flavour;
-  result_.WrittenFlavour = ForceDefaultFlavour ? DefaultFlavour : flavour;
-  bool ok =
-      CreateLaheyFile(out_, output, result_.WrittenFlavour, msg_) && ReadAndWrite() && !Refused();
+  result_.WrittenFlavour = WrittenFlavour(options_, flavour);
+  bool ok = CreateLaheyFile(out_, output, result_.WrittenFlavour, options_, msg_) &&
+            ReadAndWrite() && !Refused();
   // The input is closed first, so that the output may take its name on a
   // host where an open file cannot be replaced.
   CloseLaheyFile(*in_);
@@ -194,9 +196,9 @@ bool TOnePass::Refused() {
 bool RenameInOnePass(const std::string& input, const std::string& output,
                      const std::string& oldName, const std::string& newName,
                      const std::string& progName, const std::string& dateText,
-                     TOnePassRename& result) {
+                     const TWriteOptions& options, TOnePassRename& result) {
   result = TOnePassRename{};
-  TOnePass pass(oldName, newName, progName, dateText, result);
+  TOnePass pass(oldName, newName, progName, dateText, options, result);
   return pass.Run(input, output);
 }
 

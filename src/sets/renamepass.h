@@ -38,13 +38,13 @@ struct TOnePassRename {
 // Renames the set oldName to newName throughout `input` into `output`, with
 // the checks and refusals of Mardex's whole-file run: true when that run
 // would succeed, and then the output holds the bytes it would write (stamped
-// progName and dateText, in the writer's framing) and `result` what it would
+// progName and dateText, written with `options`) and `result` what it would
 // report. False on anything else, with Stop saying why: nothing is left at
 // `output` (a file there keeps what it had) and the input is untouched.
 // Memory is that of the whole-file run with its values left in the file.
 bool RenameInOnePass(const std::string& input, const std::string& output,
                      const std::string& oldName, const std::string& newName,
                      const std::string& progName, const std::string& dateText,
-                     TOnePassRename& result);
+                     const TWriteOptions& options, TOnePassRename& result);
 
 }  // namespace modrask

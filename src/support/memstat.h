@@ -27,13 +27,15 @@ inline constexpr int64_t MemReserveKB = 51200;
 // negative. An override set for testing or fuzzing replaces the host figure.
 int64_t AvailMemKB();
 
-// Replaces the host's usable-memory figure (KiB) until cleared with nullopt.
+// Replaces the host's usable-memory figure (KiB) until cleared with nullopt,
+// for every thread of the process (a figure of the host, not of a file).
 void OverrideAvailMemKB(std::optional<int64_t> kb);
 
 // While one lives, AvailMemKB gives the host figure it had when the first of
 // them was made, without asking the host again: for a reading that checks
 // every array of a file (thousands of small ones) against the same limits.
-// An override still comes first. Scopes nest; not for threads.
+// An override still comes first. Scopes nest and belong to the thread that
+// made them: a scope in one thread leaves the figure of another alone.
 class TAvailMemScope {
  public:
   TAvailMemScope();

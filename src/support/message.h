@@ -26,8 +26,12 @@ inline bool TaggedTight(std::string& msg, std::string_view tag) {
   return false;
 }
 
-// A message that callers pass to a cleanup whose message they do not want,
-// so that the message explaining an earlier failure survives. Nothing reads it.
-extern std::string DummyMsg;
+// A message for a cleanup whose message is not wanted, so that the message
+// explaining an earlier failure survives: `FreeMat7(m, TUnwantedMsg())`.
+// Each one is a string of its own, dropped at the end of the statement.
+struct TUnwantedMsg {
+  std::string text;
+  operator std::string&() { return text; }  // NOLINT: binds the out argument
+};
 
 }  // namespace modrask

@@ -131,7 +131,7 @@ bool CheckMat7(const TDims7& dims, std::string& msg) {
 }
 
 bool AllocMat7(TMat7& m, const TDims7& dims, std::string& msg) {
-  FreeMat7(m, DummyMsg);
+  FreeMat7(m, TUnwantedMsg());
   if (!CheckMat7(dims, msg)) return false;
   if (dims[1] == 0) {  // no tree at all
     m.Dims = dims;

@@ -72,11 +72,10 @@ TEST_F(Differential, BenchmarkShapedFiles) {
     std::string msg;
     ASSERT_TRUE(bench::MakeBenchData(h, 2.0 * 1048576, false, totals, msg)) << msg;
     ASSERT_TRUE(AddHistoryLines(&h, {"made by the differential test"}, msg)) << msg;
-    ForceDefaultFlavour = false;
     const std::string file = readtest::TempPath("bench.har");
-    const bool written = WriteHarFile(file, "test", "00:00:00", &h, msg);
-    ForceDefaultFlavour = true;
-    ASSERT_TRUE(written) << msg;
+    TWriteOptions inOwnFraming = FuzzWriteOptions;
+    inOwnFraming.ForceDefaultFlavour = false;
+    ASSERT_TRUE(WriteHarFile(file, "test", "00:00:00", &h, inOwnFraming, msg)) << msg;
     ExpectSameAsOracle(file);
   }
   OverrideAvailMemKB(FuzzAvailMemKB);
@@ -210,7 +209,7 @@ TEST_P(Layout, CheckedCopiedOrRebuiltLikeTheOracle) {
     EXPECT_EQ(arr.Values.Canonical, layout.Canonical);
     const uint8_t* run = nullptr;
     int64_t nnz = 0;
-    EXPECT_EQ(ValuesCopyable(arr, run, nnz), layout.Copied);
+    EXPECT_EQ(ValuesCopyable(arr, FuzzWriteOptions.SparseThreshold, run, nnz), layout.Copied);
     h.reset();
     ExpectSameAsOracle(file);
   }

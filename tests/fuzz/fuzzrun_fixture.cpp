@@ -88,7 +88,7 @@ std::string RenameSteps(const std::string& input, const std::string& output, TVa
   if (FindSetByName(store.get(), kNewSet) != 0 || nFound > 1) return "refused";
   int32_t nChanges = 0;
   if (!RenameSetInHar(harData.get(), oldSet, kNewSet, msg, nChanges)) return "rename: " + msg;
-  if (!WriteHarFile(output, "Mardex", kDateText, harData.get(), msg))
+  if (!WriteHarFile(output, "Mardex", kDateText, harData.get(), FuzzWriteOptions, msg))
     return "renamed " + std::to_string(nChanges) + ", write: " + msg;
   return Renamed(nChanges, nFound, harData->NHeads());
 }
@@ -107,7 +107,8 @@ bool CompareOnePass(const std::string& input, const std::string& folder, const s
   if (!fs::create_directory(folder, ec)) SetUpFailed("cannot make the one pass's folder");
   const std::string output = folder + "/out.har";
   TOnePassRename r;
-  const bool took = RenameInOnePass(input, output, oldSet, kNewSet, "Mardex", kDateText, r);
+  const bool took =
+      RenameInOnePass(input, output, oldSet, kNewSet, "Mardex", kDateText, FuzzWriteOptions, r);
   const bool succeeds = passed.find(", written ") != std::string::npos;
   size_t left = 0;
   for (const auto& e : fs::directory_iterator(folder)) left += e.path() != output ? 1 : 0;
@@ -140,10 +141,7 @@ void SetUpOnce() {
   static bool done = false;
   if (done) return;
   done = true;
-  InitHarBuf();
   OverrideAvailMemKB(FuzzAvailMemKB);
-  SparseThreshold = 60;
-  ForceDefaultFlavour = true;  // as the program writes
   // In memory where the host has such a folder: every input is a new file.
   namespace fs = std::filesystem;
   std::error_code ec;
@@ -175,7 +173,7 @@ bool ReadOne(const uint8_t* data, size_t size, std::string& msg) {
   if (!WriteInput(data, size)) SetUpFailed("cannot write the input file");
   PHarData harData;
   const bool ok = ReadFile(Scratch().Input, harData, msg);
-  FreeHarData(harData, DummyMsg);
+  FreeHarData(harData, TUnwantedMsg());
   return ok;
 }
 
@@ -200,8 +198,9 @@ bool RenameOne(const uint8_t* data, size_t size, std::string& fault) {
     renamed = renamed && RenameSetInHar(harData.get(), oldSet, kNewSet, msg, nChanges);
   }
   if (!renamed) return true;
-  if (!WriteHarFile(s.First, "Mardex", kDateText, harData.get(), msg)) return true;
-  FreeHarData(harData, DummyMsg);
+  if (!WriteHarFile(s.First, "Mardex", kDateText, harData.get(), FuzzWriteOptions, msg))
+    return true;
+  FreeHarData(harData, TUnwantedMsg());
 
   // What was written must read back and write again to the same bytes. One
   // change is the format's own: an "RE" header whose labels the writer
@@ -215,11 +214,11 @@ bool RenameOne(const uint8_t* data, size_t size, std::string& fault) {
       return false;
     }
     const std::string to = pass == 1 ? s.Second : s.Third;
-    if (!WriteHarFile(to, "Mardex", kDateText, harData.get(), msg)) {
+    if (!WriteHarFile(to, "Mardex", kDateText, harData.get(), FuzzWriteOptions, msg)) {
       fault = "the file read back does not write again (pass " + std::to_string(pass) + "): " + msg;
       return false;
     }
-    FreeHarData(harData, DummyMsg);
+    FreeHarData(harData, TUnwantedMsg());
     const std::string previous = FileBytes(from);
     const std::string next = FileBytes(to);
     if (previous == next) return true;
@@ -294,7 +293,7 @@ bool InfoOne(const uint8_t* data, size_t size, std::string& fault, int turn) {
           runs.push_back({"csv", s.Input, harData->Heads[i]->Name});
         }
       }
-      FreeHarData(harData, DummyMsg);
+      FreeHarData(harData, TUnwantedMsg());
     }
   }
   for (const auto& args : runs) {

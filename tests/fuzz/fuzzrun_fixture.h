@@ -8,14 +8,20 @@
 #include <cstdint>
 #include <string>
 
+#include "modrask/records/lheyfile.h"
+
 namespace modrask::fuzz {
 
 // The usable-memory figure the runs work under (KiB), so that a tiny file
 // that declares a huge array is refused by the memory estimate.
 inline constexpr int64_t FuzzAvailMemKB = 16 * 1024;
 
-// Process-wide settings, made once: the record buffer, the memory figure,
-// the writer's settings and the scratch folder. Later calls do nothing.
+// The writing options the runs write with: the program's, with the sparse
+// threshold of the default user setting.
+inline constexpr TWriteOptions FuzzWriteOptions{.ForceDefaultFlavour = true, .SparseThreshold = 60};
+
+// Process-wide settings, made once: the memory figure and the scratch
+// folder. Later calls do nothing.
 void SetUpOnce();
 
 // Reads the bytes as a whole Header Array file. True when the read

@@ -12,7 +12,6 @@ int main(int argc, char** argv) {
     std::puts("usage: make_seeds FOLDER");
     return 1;
   }
-  modrask::InitHarBuf();
   std::vector<std::string> files;
   std::string msg;
   if (!modrask::fuzz::MakeSeedFiles(argv[1], files, msg)) {

@@ -174,10 +174,7 @@ bool MakeSeedFiles(const std::string& dir, std::vector<std::string>& files, std:
   using Fill = bool (*)(THarData&, std::string&);
   const std::pair<const char*, Fill> kinds[] = {
       {"small", FillSmall}, {"labels", FillLabels}, {"large", FillLarge}, {"empty", FillEmpty}};
-  const bool savedForce = ForceDefaultFlavour;
-  const int32_t savedThreshold = SparseThreshold;
-  ForceDefaultFlavour = false;
-  SparseThreshold = 60;
+  const TWriteOptions inOwnFraming{.SparseThreshold = 60};
   bool ok = true;
   for (const TFileFlavour flavour : {TFileFlavour::OldLahey, TFileFlavour::NewFujitsu}) {
     for (const auto& [kind, fill] : kinds) {
@@ -185,7 +182,7 @@ bool MakeSeedFiles(const std::string& dir, std::vector<std::string>& files, std:
       h.Flavour = flavour;
       const std::string path =
           dir + "/" + kind + (flavour == TFileFlavour::OldLahey ? "_old.har" : "_new.har");
-      ok = fill(h, msg) && WriteHarFile(path, "make_seeds", "00:00:00", &h, msg);
+      ok = fill(h, msg) && WriteHarFile(path, "make_seeds", "00:00:00", &h, inOwnFraming, msg);
       if (!ok) {
         msg = path + ": " + msg;
         break;
@@ -194,8 +191,6 @@ bool MakeSeedFiles(const std::string& dir, std::vector<std::string>& files, std:
     }
     if (!ok) break;
   }
-  ForceDefaultFlavour = savedForce;
-  SparseThreshold = savedThreshold;
   return ok;
 }
 

@@ -70,7 +70,6 @@ void ReadExpectingSoundOutcome(const std::string& path) {
 class CorruptionSweep : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    InitHarBuf();
     // A changed size may declare an array of gigabytes that the host could
     // supply; a small usable-memory figure refuses it and keeps the sweep fast.
     OverrideAvailMemKB(16 * 1024);

@@ -37,7 +37,6 @@ class HarReadTest : public ::testing::TestWithParam<TFileFlavour> {
 
   bool Read(bool doSort = false, bool skipBad = false) {
     if (!recs.Write(path, GetParam())) return false;
-    InitHarBuf();
     return ReadHarFile(path, hd, doSort, skipBad, skipped, msg);
   }
 };
@@ -77,7 +76,6 @@ TEST(HarReadFile, NotARecordFile) {
   PHarData hd;
   std::string msg;
   bool skipped = false;
-  InitHarBuf();
   EXPECT_FALSE(ReadHarFile(path, hd, false, false, skipped, msg));
   EXPECT_EQ(msg,
             "File record too long [IsWhichLaheyFile] [OpenLaheyFile] [ReadMoreIntoHarFile] "
@@ -367,7 +365,6 @@ void ExpectCleanOutcome(const std::string& path, const std::string& what) {
 class DamagedFileTest : public ::testing::TestWithParam<TFileFlavour> {
  protected:
   void SetUp() override {
-    InitHarBuf();
     OverrideAvailMemKB(64 * 1024);  // bumped sizes must not take the machine
   }
   void TearDown() override { OverrideAvailMemKB(std::nullopt); }

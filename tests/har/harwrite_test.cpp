@@ -169,18 +169,6 @@ TEST(HeaderNames, FullTableIsCheckedQuickly) {
 // Whole files.
 class HarWrite : public ::testing::Test {
  protected:
-  void SetUp() override {
-    savedForce_ = ForceDefaultFlavour;
-    savedThreshold_ = SparseThreshold;
-    ForceDefaultFlavour = false;
-    SparseThreshold = 60;
-  }
-  void TearDown() override {
-    ForceDefaultFlavour = savedForce_;
-    SparseThreshold = savedThreshold_;
-    ClearWriteFailure();
-  }
-
   // A small file in memory: history, an RE, an XX ordinary header, a 2I.
   static PHarData SmallFile(TFileFlavour flavour) {
     auto hd = std::make_unique<THarData>();
@@ -211,20 +199,20 @@ class HarWrite : public ::testing::Test {
   }
 
   wtest::ScratchDir dir_;
-  bool savedForce_ = false;
-  int32_t savedThreshold_ = 100;
+  TWriteFaults faults_;
+  TWriteOptions options_{.SparseThreshold = 60, .Faults = &faults_};
 };
 
 TEST_F(HarWrite, FixedHeaderOrderAndFramings) {
   const std::vector<std::string> order = {"XXCD", "XXCR", "XXCP", "XXHS", "XXAB", "ZZZ ", "AAA "};
   for (const bool force : {false, true}) {
-    ForceDefaultFlavour = force;
+    options_.ForceDefaultFlavour = force;
     PHarData hd = SmallFile(TFileFlavour::OldLahey);
     hd->XXFFHead = wtest::Make1C("XXFF", "never written", {"f"}, 4);
     hd->Heads.push_back(wtest::Make1C("XXFF", "never written either", {"f"}, 4));
     const std::string out = dir_.Path(force ? "forced.har" : "plain.har");
     std::string msg;
-    ASSERT_TRUE(WriteHarFile(out, "TestProg", "Date text", hd.get(), msg)) << msg;
+    ASSERT_TRUE(WriteHarFile(out, "TestProg", "Date text", hd.get(), options_, msg)) << msg;
     const TFileFlavour want = force ? TFileFlavour::NewFujitsu : TFileFlavour::OldLahey;
     EXPECT_EQ(hd->Flavour, want);
     EXPECT_EQ(NamesIn(out, want), order);
@@ -236,7 +224,7 @@ TEST_F(HarWrite, EmptyHistoryIsNotWritten) {
   PHarData hd = SmallFile(TFileFlavour::NewFujitsu);
   hd->XXHSHead = wtest::Make1C("XXHS", "File History", {}, 60);
   std::string msg;
-  ASSERT_TRUE(WriteHarFile(dir_.Path("a.har"), "P", "D", hd.get(), msg)) << msg;
+  ASSERT_TRUE(WriteHarFile(dir_.Path("a.har"), "P", "D", hd.get(), options_, msg)) << msg;
   EXPECT_EQ(NamesIn(dir_.Path("a.har"), TFileFlavour::NewFujitsu),
             (std::vector<std::string>{"XXCD", "XXCR", "XXCP", "XXAB", "ZZZ ", "AAA "}));
 }
@@ -250,7 +238,7 @@ TEST_F(HarWrite, UnnamedSetsGetUnkAndSize) {
   THeaderRec* head = re.get();
   hd->Heads.push_back(std::move(re));
   std::string msg;
-  ASSERT_TRUE(WriteHarFile(dir_.Path("u.har"), "P", "D", hd.get(), msg)) << msg;
+  ASSERT_TRUE(WriteHarFile(dir_.Path("u.har"), "P", "D", hd.get(), options_, msg)) << msg;
   EXPECT_EQ(head->Name, "ABC ");
   EXPECT_EQ(head->REDetails.StName[2], "Unk5");
   EXPECT_TRUE(head->REDetails.stknow);
@@ -285,11 +273,11 @@ TEST_F(HarWrite, ChecksComeBeforeTheFileIsCreated) {
     PHarData hd = std::make_unique<THarData>();
     for (const std::string& n : c.names) hd->Heads.push_back(wtest::Make1C(n, "t", {"a"}, 1));
     std::string msg;
-    EXPECT_FALSE(WriteHarFile(out, "P", "D", hd.get(), msg));
+    EXPECT_FALSE(WriteHarFile(out, "P", "D", hd.get(), options_, msg));
     EXPECT_EQ(msg, c.msg);
   }
   std::string msg;
-  EXPECT_FALSE(WriteHarFile(out, "P", "D", nullptr, msg));
+  EXPECT_FALSE(WriteHarFile(out, "P", "D", nullptr, options_, msg));
   EXPECT_EQ(msg, "Unexpected Nil Pointer [WriteHarFile]");
   EXPECT_EQ(wtest::ReadBytes(out), "old contents");
   EXPECT_EQ(dir_.Entries(), std::vector<std::string>{"out.har"});
@@ -300,13 +288,13 @@ TEST_F(HarWrite, HistoryOfWrongLengthLeavesNothing) {
   hd->XXHSHead = wtest::Make1C("XXHS", "File History", {std::string(80, 'h')}, 80);
   const std::string fresh = dir_.Path("fresh.har");
   std::string msg;
-  EXPECT_FALSE(WriteHarFile(fresh, "P", "D", hd.get(), msg));
+  EXPECT_FALSE(WriteHarFile(fresh, "P", "D", hd.get(), options_, msg));
   EXPECT_EQ(msg, "History strings are of length 80 should be 60. [WriteHarFile]");
   EXPECT_TRUE(dir_.Entries().empty());
 
   const std::string existing = dir_.Path("existing.har");
   wtest::WriteBytes(existing, "keep me");
-  EXPECT_FALSE(WriteHarFile(existing, "P", "D", hd.get(), msg));
+  EXPECT_FALSE(WriteHarFile(existing, "P", "D", hd.get(), options_, msg));
   EXPECT_EQ(msg, "History strings are of length 80 should be 60. [WriteHarFile]");
   EXPECT_EQ(wtest::ReadBytes(existing), "keep me");
   EXPECT_EQ(dir_.Entries(), std::vector<std::string>{"existing.har"});
@@ -316,7 +304,7 @@ TEST_F(HarWrite, OutputFolderMissing) {
   PHarData hd = SmallFile(TFileFlavour::NewFujitsu);
   const std::string out = dir_.Path("no/such/folder/out.har");
   std::string msg;
-  EXPECT_FALSE(WriteHarFile(out, "P", "D", hd.get(), msg));
+  EXPECT_FALSE(WriteHarFile(out, "P", "D", hd.get(), options_, msg));
   EXPECT_EQ(msg, "Can't create file: " + out + " [CreateLaheyFile] [WriteHarFile]");
   EXPECT_TRUE(dir_.Entries().empty());
 }
@@ -327,7 +315,7 @@ TEST_F(HarWrite, HeaderThatCannotBeWrittenNamesItself) {
   const std::string out = dir_.Path("out.har");
   wtest::WriteBytes(out, "old");
   std::string msg;
-  EXPECT_FALSE(WriteHarFile(out, "P", "D", hd.get(), msg));
+  EXPECT_FALSE(WriteHarFile(out, "P", "D", hd.get(), options_, msg));
   EXPECT_EQ(msg, "Unrecognized Data Type 2R [WriteHead:ZZZ ] [WriteHarFile]");
   EXPECT_EQ(wtest::ReadBytes(out), "old");
   EXPECT_EQ(dir_.Entries(), std::vector<std::string>{"out.har"});
@@ -351,23 +339,22 @@ TEST_F(HarWrite, FailureHalfWayKeepsTheOldOutput) {
                       " [WriteHarFile]"},
   };
   for (const auto& [after, want] : cases) {
-    InjectWriteFailureAfter(after);
+    faults_.BytesLeft = after;
     std::string msg;
-    EXPECT_FALSE(WriteHarFile(out, "P", "D", hd.get(), msg)) << after;
-    ClearWriteFailure();
+    EXPECT_FALSE(WriteHarFile(out, "P", "D", hd.get(), options_, msg)) << after;
+    faults_.BytesLeft = -1;
     EXPECT_EQ(msg, want);
     EXPECT_EQ(wtest::ReadBytes(out), "the previous output");
     EXPECT_EQ(dir_.Entries(), std::vector<std::string>{"out.har"});
   }
-  InjectSyncFailure();
+  faults_.FailNextSync = true;
   std::string msg;
-  EXPECT_FALSE(WriteHarFile(out, "P", "D", hd.get(), msg));
-  ClearWriteFailure();
+  EXPECT_FALSE(WriteHarFile(out, "P", "D", hd.get(), options_, msg));
   EXPECT_EQ(msg, "cannot write to disk (probably no space) [FinishLaheyFile] [WriteHarFile]");
   EXPECT_EQ(wtest::ReadBytes(out), "the previous output");
   EXPECT_EQ(dir_.Entries(), std::vector<std::string>{"out.har"});
 
-  ASSERT_TRUE(WriteHarFile(out, "P", "D", hd.get(), msg)) << msg;
+  ASSERT_TRUE(WriteHarFile(out, "P", "D", hd.get(), options_, msg)) << msg;
   EXPECT_EQ(
       NamesIn(out, TFileFlavour::NewFujitsu),
       (std::vector<std::string>{"XXCD", "XXCR", "XXCP", "XXHS", "XXAB", "ZZZ ", "AAA ", "BIG "}));

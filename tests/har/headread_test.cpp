@@ -112,7 +112,6 @@ class HeaderRecordTest : public ::testing::TestWithParam<TFileFlavour> {
   void Open() {
     const std::string path = readtest::TempPath("head.har");
     ASSERT_TRUE(recs.Write(path, GetParam()));
-    InitHarBuf();
     ASSERT_TRUE(OpenLaheyFile(f, path, flavour, msg)) << msg;
   }
   bool Next(bool skipBad = false) {

@@ -242,7 +242,6 @@ void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) 
 
 bool OpenAtFirstHeader(TRecFile& f, const std::string& path, TFileFlavour& flavour,
                        std::string& msg) {
-  InitHarBuf();
   if (!OpenLaheyFile(f, path, flavour, msg)) return false;
   std::string name;
   bool found = false;

@@ -14,19 +14,15 @@ TEST(RealWriteSetting, UseSparseSettingSetsThreshold) {
   const char* old = getenv("MODRASK_USESPARSE");
   const std::optional<std::string> saved = old ? std::optional<std::string>(old) : std::nullopt;
   unsetenv("MODRASK_USESPARSE");
-  InitSparseThreshold();
-  EXPECT_EQ(SparseThreshold, 60);
+  EXPECT_EQ(UserSparseThreshold(), 60);
   setenv("MODRASK_USESPARSE", "0", 1);
-  InitSparseThreshold();
-  EXPECT_EQ(SparseThreshold, 100);
+  EXPECT_EQ(UserSparseThreshold(), 100);
   setenv("MODRASK_USESPARSE", "1", 1);
-  InitSparseThreshold();
-  EXPECT_EQ(SparseThreshold, 60);
+  EXPECT_EQ(UserSparseThreshold(), 60);
   if (saved)
     setenv("MODRASK_USESPARSE", saved->c_str(), 1);
   else
     unsetenv("MODRASK_USESPARSE");
-  InitSparseThreshold();
 }
 
 }  // namespace

@@ -39,17 +39,11 @@ std::vector<float> WithNonZeros(size_t n, size_t nnz) {
 
 class RealWrite : public ::testing::Test {
  protected:
-  void SetUp() override {
-    saved_ = SparseThreshold;
-    SparseThreshold = 60;
-  }
-  void TearDown() override { SparseThreshold = saved_; }
-
   // Writes one header and reads its records back; empty when writing failed.
   std::vector<TRecord> Write(THeaderRec* head, TFileFlavour flavour) {
     const std::string path = dir_.Path("one.har");
     std::string msg;
-    if (!wtest::WriteOneHeader(path, head, flavour, msg)) {
+    if (!wtest::WriteOneHeader(path, head, flavour, options_, msg)) {
       ADD_FAILURE() << msg;
       return {};
     }
@@ -63,13 +57,14 @@ class RealWrite : public ::testing::Test {
   // The failure message of writing one header; the file must not appear.
   std::string WriteFails(THeaderRec* head) {
     std::string msg;
-    EXPECT_FALSE(wtest::WriteOneHeader(dir_.Path("bad.har"), head, TFileFlavour::NewFujitsu, msg));
+    EXPECT_FALSE(
+        wtest::WriteOneHeader(dir_.Path("bad.har"), head, TFileFlavour::NewFujitsu, options_, msg));
     EXPECT_TRUE(dir_.Entries().empty());
     return msg;
   }
 
   wtest::ScratchDir dir_;
-  int32_t saved_ = 100;
+  TWriteOptions options_{.SparseThreshold = 60};
 };
 
 void ExpectInts(const TRecord& rec, const std::vector<int32_t>& ints) {
@@ -304,26 +299,25 @@ TEST_F(RealWrite, SparseBlocksOf2333) {
 }
 
 // The storage chosen for n values of which nnz are non-zero.
-std::string StorageFor(size_t n, size_t nnz, wtest::ScratchDir& dir) {
+std::string StorageFor(size_t n, size_t nnz, wtest::ScratchDir& dir, int32_t threshold) {
   PHeaderRec head = MakeReal("PCT", {static_cast<int32_t>(n)}, WithNonZeros(n, nnz));
   std::string msg;
-  EXPECT_TRUE(wtest::WriteOneHeader(dir.Path("pct.har"), head.get(), TFileFlavour::NewFujitsu, msg))
+  EXPECT_TRUE(wtest::WriteOneHeader(dir.Path("pct.har"), head.get(), TFileFlavour::NewFujitsu,
+                                    TWriteOptions{.SparseThreshold = threshold}, msg))
       << msg;
   return head->StorageMethod;
 }
 
 TEST_F(RealWrite, ShareOfNonZerosChoosesStorage) {
-  EXPECT_EQ(StorageFor(100, 39, dir_), "SPSE");
-  EXPECT_EQ(StorageFor(100, 40, dir_), "FULL");
-  EXPECT_EQ(StorageFor(200, 79, dir_), "FULL");   // 39.5 % rounds to 40
-  EXPECT_EQ(StorageFor(500, 197, dir_), "SPSE");  // 39.4 % rounds to 39
-  EXPECT_EQ(StorageFor(100, 0, dir_), "SPSE");
-  EXPECT_EQ(StorageFor(100, 100, dir_), "FULL");
-  SparseThreshold = 59;
-  EXPECT_EQ(StorageFor(200, 81, dir_), "SPSE");  // 40.5 % rounds to even 40, 60 > 59
-  EXPECT_EQ(StorageFor(200, 83, dir_), "FULL");  // 41.5 % rounds to 42
-  SparseThreshold = 100;
-  EXPECT_EQ(StorageFor(100, 0, dir_), "FULL");
+  EXPECT_EQ(StorageFor(100, 39, dir_, 60), "SPSE");
+  EXPECT_EQ(StorageFor(100, 40, dir_, 60), "FULL");
+  EXPECT_EQ(StorageFor(200, 79, dir_, 60), "FULL");   // 39.5 % rounds to 40
+  EXPECT_EQ(StorageFor(500, 197, dir_, 60), "SPSE");  // 39.4 % rounds to 39
+  EXPECT_EQ(StorageFor(100, 0, dir_, 60), "SPSE");
+  EXPECT_EQ(StorageFor(100, 100, dir_, 60), "FULL");
+  EXPECT_EQ(StorageFor(200, 81, dir_, 59), "SPSE");  // 40.5 % rounds to even 40, 60 > 59
+  EXPECT_EQ(StorageFor(200, 83, dir_, 59), "FULL");  // 41.5 % rounds to 42
+  EXPECT_EQ(StorageFor(100, 0, dir_, 100), "FULL");
 }
 
 TEST_F(RealWrite, ValidLabelsAreWrittenAsRE) {
@@ -382,12 +376,12 @@ TEST_F(RealWrite, FailuresAndTheirMessages) {
   EXPECT_EQ(msg, "Unexpected Nil Pointer [WriteRealSparse]");
 
   PHeaderRec chars = wtest::Make1C("TXT", "text", {"a"}, 4);
-  SparseThreshold = 100;  // else counting its (missing) values fails first
+  none.Writing.SparseThreshold = 100;  // else counting its (missing) values fails first
   EXPECT_FALSE(WriteRLData(none, chars.get(), TFileFlavour::NewFujitsu, msg));
   EXPECT_EQ(msg, "Not an RL or RE Header [WriteRealStart] [WriteRLData]");
 
   PHeaderRec head = MakeReal("R", {4}, Counting(4));
-  SparseThreshold = 60;
+  options_.SparseThreshold = 60;
   head->StorageMethod = "SPSE";
   EXPECT_FALSE(WriteRealFull(none, head.get(), TFileFlavour::NewFujitsu, msg));
   EXPECT_EQ(msg, "Unexpected Storage Method: \"SPSE\" [WriteRealFull]");
@@ -397,7 +391,7 @@ TEST_F(RealWrite, FailuresAndTheirMessages) {
 
   head->HeadMat.Root.reset();
   EXPECT_EQ(WriteFails(head.get()), "Unexpected Nil Pointer [WriteRLData] [WriteHead:R   ]");
-  SparseThreshold = 100;
+  options_.SparseThreshold = 100;
   EXPECT_EQ(WriteFails(head.get()),
             "HeadMat.Root=nil [WriteRealStart] [WriteRLData] [WriteHead:R   ]");
 
@@ -432,7 +426,7 @@ TEST_F(RealWrite, NotANumberInASparseArrayIsRefused) {
   EXPECT_EQ(WriteFails(head.get()),
             "NNZ(10) differs from the non-zero values found [WriteRealSparse] [WriteRLData] "
             "[WriteHead:NAN ]");
-  SparseThreshold = 100;  // stored FULL, the value is written as it is
+  options_.SparseThreshold = 100;  // stored FULL, the value is written as it is
   const std::vector<TRecord> recs = Write(head.get(), TFileFlavour::NewFujitsu);
   ASSERT_EQ(recs.size(), 5u);
   EXPECT_TRUE(std::isnan(RealAt(recs[4], 8 + 4 * 99)));

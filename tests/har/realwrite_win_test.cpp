@@ -23,19 +23,14 @@ void StoreUseSparse(DWORD value) {
 
 TEST(RealWriteSetting, UseSparseRegistryValueSetsThreshold) {
   RegDeleteKeyA(HKEY_CURRENT_USER, kKey);
-  InitSparseThreshold();
-  EXPECT_EQ(SparseThreshold, 60);
+  EXPECT_EQ(UserSparseThreshold(), 60);
   StoreUseSparse(0);
-  InitSparseThreshold();
-  EXPECT_EQ(SparseThreshold, 100);
+  EXPECT_EQ(UserSparseThreshold(), 100);
   StoreUseSparse(1);
-  InitSparseThreshold();
-  EXPECT_EQ(SparseThreshold, 60);
+  EXPECT_EQ(UserSparseThreshold(), 60);
   StoreUseSparse(0xFFFFFFFF);  // any value but 0 is true
-  InitSparseThreshold();
-  EXPECT_EQ(SparseThreshold, 60);
+  EXPECT_EQ(UserSparseThreshold(), 60);
   RegDeleteKeyA(HKEY_CURRENT_USER, kKey);
-  InitSparseThreshold();
 }
 
 }  // namespace

@@ -399,7 +399,7 @@ TEST_P(LabelWriteTest, OneListForTwoDimensionsOverOneSet) {
             "north       south       east        ");
   bool atEof = false;
   int32_t len = 0;
-  ASSERT_TRUE(GetLaheyRecA(f, HarBuf(), len, flavour, atEof, msg)) << msg;
+  ASSERT_TRUE(GetLaheyRecA(f, f.Buf(), len, flavour, atEof, msg)) << msg;
   EXPECT_TRUE(atEof);
   CloseLaheyFile(f);
 

@@ -52,20 +52,18 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
 
 bool ReadRecords(const std::string& path, std::vector<TRecord>& recs, TFileFlavour& flavour,
                  std::string& msg) {
-  static const bool bufReady = (InitHarBuf(), true);
-  (void)bufReady;
   recs.clear();
   TRecFile f;
   if (!OpenLaheyFile(f, path, flavour, msg)) return false;
   for (;;) {
     int32_t len = 0;
     bool atEof = false;
-    if (!GetLaheyRecA(f, HarBuf(), len, flavour, atEof, msg)) {
+    if (!GetLaheyRecA(f, f.Buf(), len, flavour, atEof, msg)) {
       CloseLaheyFile(f);
       return false;
     }
     if (atEof) break;
-    recs.emplace_back(HarBuf(), HarBuf() + len);
+    recs.emplace_back(f.Buf(), f.Buf() + len);
   }
   CloseLaheyFile(f);
   return true;
@@ -190,9 +188,9 @@ PHeaderRec Make2I(const std::string& name, int32_t rows, int32_t cols,
 }
 
 bool WriteOneHeader(const std::string& path, THeaderRec* head, TFileFlavour flavour,
-                    std::string& msg) {
+                    const TWriteOptions& options, std::string& msg) {
   TRecFile f;
-  if (!CreateLaheyFile(f, path, flavour, msg)) return false;
+  if (!CreateLaheyFile(f, path, flavour, options, msg)) return false;
   if (!WriteHead(f, head, flavour, msg)) {
     AbandonLaheyFile(f);
     return false;

@@ -70,6 +70,6 @@ PHeaderRec Make2I(const std::string& name, int32_t rows, int32_t cols,
 // Writes one header through WriteHead into a new file. False with the
 // message when anything fails (the file is then abandoned).
 bool WriteOneHeader(const std::string& path, THeaderRec* head, TFileFlavour flavour,
-                    std::string& msg);
+                    const TWriteOptions& options, std::string& msg);
 
 }  // namespace modrask::wtest

@@ -135,16 +135,6 @@ PHarData EveryKind(TFileFlavour flavour) {
 
 class WriteRound : public ::testing::Test {
  protected:
-  void SetUp() override {
-    savedForce_ = ForceDefaultFlavour;
-    savedThreshold_ = SparseThreshold;
-    SparseThreshold = 60;
-  }
-  void TearDown() override {
-    ForceDefaultFlavour = savedForce_;
-    SparseThreshold = savedThreshold_;
-  }
-
   PHarData Read(const std::string& path) {
     PHarData hd;
     bool skipped = false;
@@ -155,8 +145,7 @@ class WriteRound : public ::testing::Test {
   }
 
   wtest::ScratchDir dir_;
-  bool savedForce_ = false;
-  int32_t savedThreshold_ = 100;
+  TWriteOptions options_{.SparseThreshold = 60};
 };
 
 TEST_F(WriteRound, EveryKindInBothFramings) {
@@ -173,11 +162,11 @@ TEST_F(WriteRound, EveryKindInBothFramings) {
   for (const Config& c : configs) {
     SCOPED_TRACE(std::string("forced ") + (c.force ? "yes" : "no") + ", from " +
                  FlavourName(c.from));
-    ForceDefaultFlavour = c.force;
+    options_.ForceDefaultFlavour = c.force;
     PHarData model = EveryKind(c.from);
     std::string msg;
     const std::string f1 = dir_.Path("1.har"), f2 = dir_.Path("2.har"), f3 = dir_.Path("3.har");
-    ASSERT_TRUE(WriteHarFile(f1, "RoundTrip", "09/12/2026", model.get(), msg)) << msg;
+    ASSERT_TRUE(WriteHarFile(f1, "RoundTrip", "09/12/2026", model.get(), options_, msg)) << msg;
     EXPECT_EQ(model->Flavour, c.written);
     EXPECT_EQ(model->Heads[5]->StorageMethod, "FULL");
     EXPECT_EQ(model->Heads[8]->StorageMethod, "SPSE");
@@ -188,11 +177,11 @@ TEST_F(WriteRound, EveryKindInBothFramings) {
     ExpectSameModel(*model, *back);
 
     // Written again, the model read back is a fixed point, byte for byte.
-    ASSERT_TRUE(WriteHarFile(f2, "RoundTrip", "09/12/2026", back.get(), msg)) << msg;
+    ASSERT_TRUE(WriteHarFile(f2, "RoundTrip", "09/12/2026", back.get(), options_, msg)) << msg;
     PHarData again = Read(f2);
     ASSERT_NE(again, nullptr);
     ExpectSameModel(*back, *again);
-    ASSERT_TRUE(WriteHarFile(f3, "RoundTrip", "09/12/2026", again.get(), msg)) << msg;
+    ASSERT_TRUE(WriteHarFile(f3, "RoundTrip", "09/12/2026", again.get(), options_, msg)) << msg;
     EXPECT_EQ(wtest::ReadBytes(f2), wtest::ReadBytes(f3));
     EXPECT_EQ(wtest::ReadBytes(f1), wtest::ReadBytes(f2));
   }
@@ -207,7 +196,7 @@ TEST_F(WriteRound, RejectedLabelsComeBackWithoutLabels) {
   head->REDetails.acdmkn = false;
   model->Heads.push_back(std::move(head));
   std::string msg;
-  ASSERT_TRUE(WriteHarFile(dir_.Path("r.har"), "P", "D", model.get(), msg)) << msg;
+  ASSERT_TRUE(WriteHarFile(dir_.Path("r.har"), "P", "D", model.get(), options_, msg)) << msg;
   PHarData back = Read(dir_.Path("r.har"));
   ASSERT_NE(back, nullptr);
   ASSERT_EQ(back->NHeads(), 1);
@@ -221,24 +210,24 @@ TEST_F(WriteRound, RejectedLabelsComeBackWithoutLabels) {
 }
 
 TEST_F(WriteRound, OutputOverTheFileThatWasRead) {
-  ForceDefaultFlavour = true;
+  options_.ForceDefaultFlavour = true;
   const std::string path = dir_.Path("same.har");
   PHarData model = EveryKind(TFileFlavour::OldLahey);
   std::string msg;
-  ASSERT_TRUE(WriteHarFile(path, "P", "D", model.get(), msg)) << msg;
+  ASSERT_TRUE(WriteHarFile(path, "P", "D", model.get(), options_, msg)) << msg;
   const std::string before = wtest::ReadBytes(path);
   PHarData back = Read(path);
   ASSERT_NE(back, nullptr);
   back->Heads.push_back(wtest::Make1C("txt", "a twin of TXT", {"z"}, 1));
-  EXPECT_FALSE(WriteHarFile(path, "P", "D", back.get(), msg));
+  EXPECT_FALSE(WriteHarFile(path, "P", "D", back.get(), options_, msg));
   EXPECT_EQ(wtest::ReadBytes(path), before);
   back->Heads.pop_back();
   back->XXHSHead->LenString = 80;
-  EXPECT_FALSE(WriteHarFile(path, "P", "D", back.get(), msg));
+  EXPECT_FALSE(WriteHarFile(path, "P", "D", back.get(), options_, msg));
   EXPECT_EQ(msg, "History strings are of length 80 should be 60. [WriteHarFile]");
   EXPECT_EQ(wtest::ReadBytes(path), before);
   back->XXHSHead->LenString = 60;
-  ASSERT_TRUE(WriteHarFile(path, "P", "D", back.get(), msg)) << msg;
+  ASSERT_TRUE(WriteHarFile(path, "P", "D", back.get(), options_, msg)) << msg;
   EXPECT_EQ(wtest::ReadBytes(path), before);
   EXPECT_EQ(dir_.Entries(), std::vector<std::string>{"same.har"});
 }

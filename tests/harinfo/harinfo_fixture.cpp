@@ -37,10 +37,10 @@ std::string InfoFiles::Save(const std::string& name, const THarBytes& bytes) con
 std::string InfoFiles::Renamed(const std::string& input, const std::string& name,
                                const std::string& from, const std::string& to) const {
   const std::string path = dir_.File(name);
-  ForceDefaultFlavour = true;
-  SparseThreshold = 60;
+  TMardexOptions options;
+  options.Write.SparseThreshold = 60;
   std::ostringstream report;
-  EXPECT_EQ(RunMardex({input, path, from, to}, report), 0) << report.str();
+  EXPECT_EQ(RunMardex({input, path, from, to}, options, report), 0) << report.str();
   return path;
 }
 

@@ -44,8 +44,6 @@ bool ErrorLineSaysNoSpace(const std::string& out) {
 class FailedWrite : public ::testing::Test {
  protected:
   void SetUp() override {
-    test::EnsureHarBuf();
-    ForceDefaultFlavour = true;
     in_ = dir_.File("in.har");
     test::StandardFile(TFileFlavour::OldLahey).Save(in_);
     input_ = test::ReadFileBytes(in_);
@@ -62,7 +60,6 @@ class FailedWrite : public ::testing::Test {
     points_.pop_back();  // the end itself: there the write succeeds
     size_ = static_cast<int64_t>(written.size());
   }
-  void TearDown() override { ClearWriteFailure(); }
 
   // Runs with the write failing after each point in turn; `expected` are
   // the folder's entries and `keep` a file that must keep `bytes`.
@@ -72,10 +69,11 @@ class FailedWrite : public ::testing::Test {
     ASSERT_GT(points_.size(), 20u);
     for (const int64_t k : points_) {
       SCOPED_TRACE("failing after " + std::to_string(k) + " of " + std::to_string(size_));
-      InjectWriteFailureAfter(k);
+      TWriteFaults faults{.BytesLeft = k};
+      TMardexOptions options;
+      options.Write.Faults = &faults;
       std::ostringstream out;
-      EXPECT_EQ(RunMardex({in_, outFile, "REG", "ZONE"}, out), 1);
-      ClearWriteFailure();
+      EXPECT_EQ(RunMardex({in_, outFile, "REG", "ZONE"}, options, out), 1);
       EXPECT_TRUE(ErrorLineSaysNoSpace(out.str())) << out.str();
       EXPECT_EQ(dir_.Entries(), before);
       EXPECT_EQ(test::ReadFileBytes(keep), bytes);

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <fstream>
 #include <map>
-#include <mutex>
 #include <random>
 #include <regex>
 #include <sstream>
@@ -236,11 +235,6 @@ THarBytes StandardFile(TFileFlavour flavour, bool otherStorage) {
              !otherStorage);
   f.Header2I("INTS", "Counts", 2, 3, {1, 2, 3, 4, 5, 6});
   return f;
-}
-
-void EnsureHarBuf() {
-  static std::once_flag once;
-  std::call_once(once, [] { InitHarBuf(); });
 }
 
 }  // namespace modrask::test

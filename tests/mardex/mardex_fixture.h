@@ -134,7 +134,8 @@ THarBytes StandardFile(TFileFlavour flavour, bool otherStorage = false);
 std::vector<std::string> RegElements();  // R1 .. R5
 std::vector<std::string> ComElements();  // AGRI MANU SERV
 
-// Obtains the shared record buffer once for the in-process reads of a test.
-void EnsureHarBuf();
+// Does nothing: every open file holds its own record buffer. Remains for
+// tests that still call it.
+inline void EnsureHarBuf() {}
 
 }  // namespace modrask::test

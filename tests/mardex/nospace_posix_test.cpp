@@ -27,7 +27,6 @@ bool ErrorLineSaysNoSpace(const std::string& out) {
 // the run's output goes there and does not fit. Skipped where the host does
 // not let the test mount one.
 TEST(FullFilesystem, RunFailsAndLeavesNothing) {
-  test::EnsureHarBuf();
   test::TTempDir dir_;
   // An input whose new file is far larger than the 64 KiB filesystem.
   const std::string big = dir_.File("big.har");

@@ -163,10 +163,10 @@ TOutcome RunOnce(const TCase& c, TFileFlavour flavour, bool onePass) {
   const std::string out = c.ReplaceInput ? in : dir.File("out.har");
   test::WriteFileBytes(in, c.Bytes(flavour));
   std::ostringstream sink;
-  MardexOnePass = onePass;
+  TMardexOptions options;
+  options.OnePass = onePass;
   TOutcome o;
-  o.Exit = RunMardex({in, out, c.OldSet, c.NewSet}, sink);
-  MardexOnePass = true;
+  o.Exit = RunMardex({in, out, c.OldSet, c.NewSet}, options, sink);
   for (std::string& line : test::Lines(sink.str())) {
     if (test::IsElapsedLine(line)) continue;
     for (size_t at; (at = line.find(dir.Path().string())) != std::string::npos;)
@@ -180,11 +180,7 @@ TOutcome RunOnce(const TCase& c, TFileFlavour flavour, bool onePass) {
 
 class OnePass : public ::testing::TestWithParam<TCase> {
  protected:
-  void SetUp() override {
-    test::EnsureHarBuf();
-    ForceDefaultFlavour = true;  // as the program's start-up sets it
-    OverrideAvailMemKB(GetParam().MemKB);
-  }
+  void SetUp() override { OverrideAvailMemKB(GetParam().MemKB); }
   void TearDown() override { OverrideAvailMemKB(std::nullopt); }
 };
 
@@ -204,7 +200,7 @@ TEST_P(OnePass, RunsAsTheWholeFileRun) {
     test::WriteFileBytes(in, c.Bytes(flavour));
     TOnePassRename r;
     const bool took = RenameInOnePass(in, c.ReplaceInput ? in : dir.File("out.har"), c.OldSet,
-                                      c.NewSet, "Mardex", "12:00:00", r);
+                                      c.NewSet, "Mardex", "12:00:00", TMardexOptions().Write, r);
     EXPECT_EQ(took, c.Stop == TOnePassStop::None);
     EXPECT_EQ(r.Stop, c.Stop);
     if (!took) {

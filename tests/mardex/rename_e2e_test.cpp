@@ -51,7 +51,6 @@ std::vector<std::string> WithErrorExit(std::vector<std::string> lines, const std
 }
 
 PHarData ReadBack(const std::string& path) {
-  EnsureHarBuf();
   PHarData h;
   bool skipped = false;
   std::string msg;

@@ -16,7 +16,6 @@ namespace {
 
 class OpenHarFileTest : public ::testing::Test {
  protected:
-  void SetUp() override { test::EnsureHarBuf(); }
   test::TTempDir dir_;
   std::ostringstream out_;
   PHarData h_;
@@ -99,8 +98,6 @@ TEST(ReportTransfer, CountsOrdinaryHeadersOnly) {
 }
 
 TEST(RunMardex, InProcessRunWritesTheReportToTheSink) {
-  test::EnsureHarBuf();
-  ForceDefaultFlavour = true;
   test::TTempDir dir;
   const std::string in = dir.File("in.har");
   const std::string outFile = dir.File("out.har");

@@ -142,9 +142,9 @@ TEST(Open, PositionsAtTheFirstRecordAndSetsLarge) {
     EXPECT_EQ(found, flavour);
     EXPECT_FALSE(f.Large);
     int32_t len = 0;
-    ASSERT_TRUE(GetNextRec(f, HarBuf(), len, found, msg)) << msg;
+    ASSERT_TRUE(GetNextRec(f, f.Buf(), len, found, msg)) << msg;
     EXPECT_EQ(len, 4);
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(HarBuf()), 4), "ABCD");
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(f.Buf()), 4), "ABCD");
     CloseLaheyFile(f);
     EXPECT_FALSE(f.IsOpen());
   }

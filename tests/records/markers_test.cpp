@@ -84,7 +84,7 @@ TEST(LaheyMarker, RecBufWorkedExample) {
   const uint8_t* e = nullptr;
   int32_t n = -1;
   int32_t len = 0;
-  ASSERT_TRUE(GetNextRec(f, HarBuf(), len, flavour, msg)) << msg;
+  ASSERT_TRUE(GetNextRec(f, f.Buf(), len, flavour, msg)) << msg;
   ASSERT_TRUE(GetRecBuf(f, s, 12, e, n, 1, flavour, msg)) << msg;
   EXPECT_EQ(n, 80);
   EXPECT_EQ(Bytes(s, s + 12), struc);
@@ -124,13 +124,13 @@ TEST(LaheyMarker, BoundaryLengthsRoundTrip) {
     EXPECT_EQ(found, flavour);
     for (const Bytes& r : records) {
       int32_t len = -1;
-      ASSERT_TRUE(GetNextRec(f, HarBuf(), len, flavour, msg)) << msg;
+      ASSERT_TRUE(GetNextRec(f, f.Buf(), len, flavour, msg)) << msg;
       ASSERT_EQ(static_cast<size_t>(len), r.size());
-      EXPECT_EQ(Bytes(HarBuf(), HarBuf() + len), r) << len;
+      EXPECT_EQ(Bytes(f.Buf(), f.Buf() + len), r) << len;
     }
     bool atEof = false;
     int32_t len = 0;
-    EXPECT_TRUE(GetLaheyRecA(f, HarBuf(), len, flavour, atEof, msg)) << msg;
+    EXPECT_TRUE(GetLaheyRecA(f, f.Buf(), len, flavour, atEof, msg)) << msg;
     EXPECT_TRUE(atEof);
     CloseLaheyFile(f);
   }

@@ -56,7 +56,7 @@ TEST_P(RecordsTest, GetRecBufShapes) {
   const Bytes s12 = fixture::Pattern(12, 3);
   Make({fixture::Name("HEAD"), fixture::Pattern(15), fixture::Pattern(22), fixture::Pattern(16)});
   int32_t len = 0;
-  ASSERT_TRUE(GetNextRec(f_, HarBuf(), len, flavour(), msg_));
+  ASSERT_TRUE(GetNextRec(f_, f_.Buf(), len, flavour(), msg_));
   const uint8_t* s = nullptr;
   const uint8_t* e = nullptr;
   int32_t n = -1;
@@ -68,8 +68,8 @@ TEST_P(RecordsTest, GetRecBufShapes) {
   EXPECT_EQ(msg_, "Non-Unit Record Length [GetRecBuf]");
   ASSERT_TRUE(GetRecBuf(f_, s, 12, e, n, 4, flavour(), msg_)) << msg_;
   EXPECT_EQ(n, 0);
-  EXPECT_EQ(s, HarBuf() + 4);
-  EXPECT_EQ(e, HarBuf() + 16);
+  EXPECT_EQ(s, f_.Buf() + 4);
+  EXPECT_EQ(e, f_.Buf() + 16);
   msg_ = "kept";
   EXPECT_FALSE(GetRecBuf(f_, s, 12, e, n, 4, flavour(), msg_));
   EXPECT_EQ(msg_, "kept [GetRecBuf]");  // the end of the file assigns nothing
@@ -104,7 +104,7 @@ TEST_P(RecordsTest, RecordLimitOnReading) {
   ASSERT_TRUE(FinishLaheyFile(w, msg_)) << msg_;
   Reopen();
   int32_t len = 0;
-  for (int i = 0; i < 4; ++i) ASSERT_TRUE(GetNextRec(f_, HarBuf(), len, flavour(), msg_));
+  for (int i = 0; i < 4; ++i) ASSERT_TRUE(GetNextRec(f_, f_.Buf(), len, flavour(), msg_));
   const uint8_t* s = nullptr;
   const uint8_t* e = nullptr;
   int32_t n = -1;
@@ -209,7 +209,7 @@ TEST_P(RecordsTest, RandomRoundTrip) {
   ASSERT_TRUE(FinishLaheyFile(w, msg_)) << msg_;
   Reopen();
   int32_t len = 0;
-  ASSERT_TRUE(GetNextRec(f_, HarBuf(), len, flavour(), msg_));
+  ASSERT_TRUE(GetNextRec(f_, f_.Buf(), len, flavour(), msg_));
   for (size_t i = 0; i < recs.size(); ++i) {
     const Rec& r = recs[i];
     if (r.recBuf) {
@@ -222,13 +222,13 @@ TEST_P(RecordsTest, RandomRoundTrip) {
                 static_cast<int64_t>(r.data.size()))
           << i;
     } else {
-      ASSERT_TRUE(GetNextRec(f_, HarBuf(), len, flavour(), msg_)) << i << ": " << msg_;
+      ASSERT_TRUE(GetNextRec(f_, f_.Buf(), len, flavour(), msg_)) << i << ": " << msg_;
       ASSERT_EQ(static_cast<size_t>(len), r.data.size()) << i;
     }
-    ASSERT_TRUE(std::equal(r.data.begin(), r.data.end(), HarBuf())) << i;
+    ASSERT_TRUE(std::equal(r.data.begin(), r.data.end(), f_.Buf())) << i;
   }
   bool atEof = false;
-  EXPECT_TRUE(GetLaheyRecA(f_, HarBuf(), len, flavour(), atEof, msg_)) << msg_;
+  EXPECT_TRUE(GetLaheyRecA(f_, f_.Buf(), len, flavour(), atEof, msg_)) << msg_;
   EXPECT_TRUE(atEof);
 }
 
@@ -258,7 +258,7 @@ TEST_P(RecordsTest, GetRecBufIntoMatchesInPlace) {
       Reopen();
       std::string msg;
       int32_t len = 0;
-      for (int i = 0; i < 5; ++i) EXPECT_TRUE(GetNextRec(f_, HarBuf(), len, flavour(), msg));
+      for (int i = 0; i < 5; ++i) EXPECT_TRUE(GetNextRec(f_, f_.Buf(), len, flavour(), msg));
       const uint8_t* s = nullptr;
       const uint8_t* e = nullptr;
       int32_t n = -1;

@@ -54,12 +54,12 @@ TReframed Reframe(const fixture::TempDir& dir, const Bytes& run, TFileFlavour fr
   TReframed r;
   TRecFile f;
   const std::string path = dir.Path("reframed.har");
-  EXPECT_TRUE(CreateLaheyFile(f, path, to, r.msg)) << r.msg;
+  TWriteFaults faults;
+  EXPECT_TRUE(CreateLaheyFile(f, path, to, TWriteOptions{.Faults = &faults}, r.msg)) << r.msg;
   const Bytes name = fixture::Name("ABCD");
   EXPECT_TRUE(WriteLaheyRec(f, name.data(), 4, to, r.msg)) << r.msg;
-  if (failAfter >= 0) InjectWriteFailureAfter(failAfter);
+  faults.BytesLeft = failAfter;
   r.ok = WriteRecordRun(f, to, run.data(), static_cast<int64_t>(run.size()), from, "in.har", r.msg);
-  ClearWriteFailure();
   if (!r.ok) {
     AbandonLaheyFile(f);
     return r;

@@ -18,7 +18,6 @@ class SafeOutput : public ::testing::TestWithParam<TFileFlavour> {
   using TempDir = fixture::TempDir;
 
   void SetUp() override { fixture::WriteBytes(out_, previous_); }
-  void TearDown() override { ClearWriteFailure(); }
 
   TFileFlavour flavour() const { return GetParam(); }
 
@@ -43,6 +42,9 @@ class SafeOutput : public ::testing::TestWithParam<TFileFlavour> {
   TempDir dir_;
   std::string out_ = dir_.Path("out.har");
   const Bytes previous_ = fixture::Pattern(333, 77);
+  // The files the tests create get these faults, none until a test sets one.
+  TWriteFaults faults_;
+  const TWriteOptions faulty_{.Faults = &faults_};
 };
 
 const auto kFramingNames = [](const auto& p) {

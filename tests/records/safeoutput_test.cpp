@@ -16,7 +16,7 @@ TEST_P(SafeOutput, FinishReplacesAndAbandonLeavesThePreviousFile) {
   std::string msg;
   {
     TRecFile f;
-    ASSERT_TRUE(CreateLaheyFile(f, out_, flavour(), msg)) << msg;
+    ASSERT_TRUE(CreateLaheyFile(f, out_, flavour(), faulty_, msg)) << msg;
     ASSERT_TRUE(WriteSample(f, msg)) << msg;
     EXPECT_EQ(dir_.Entries().size(), 2u);  // the temporary file beside it
     AbandonLaheyFile(f);
@@ -25,12 +25,12 @@ TEST_P(SafeOutput, FinishReplacesAndAbandonLeavesThePreviousFile) {
   ExpectUntouched();
   {
     TRecFile f;
-    ASSERT_TRUE(CreateLaheyFile(f, out_, flavour(), msg)) << msg;
+    ASSERT_TRUE(CreateLaheyFile(f, out_, flavour(), faulty_, msg)) << msg;
     ASSERT_TRUE(WriteSample(f, msg)) << msg;
   }  // destroyed without Finish
   ExpectUntouched();
   TRecFile f;
-  ASSERT_TRUE(CreateLaheyFile(f, out_, flavour(), msg)) << msg;
+  ASSERT_TRUE(CreateLaheyFile(f, out_, flavour(), faulty_, msg)) << msg;
   ASSERT_TRUE(WriteSample(f, msg)) << msg;
   ASSERT_TRUE(FinishLaheyFile(f, msg)) << msg;
   EXPECT_EQ(dir_.Entries(), std::vector<std::string>{"out.har"});
@@ -43,16 +43,16 @@ TEST_P(SafeOutput, FinishReplacesAndAbandonLeavesThePreviousFile) {
 TEST_P(SafeOutput, InjectedWriteFailureAtEveryByte) {
   std::string msg;
   TRecFile probe;
-  ASSERT_TRUE(CreateLaheyFile(probe, out_, flavour(), msg)) << msg;
+  ASSERT_TRUE(CreateLaheyFile(probe, out_, flavour(), faulty_, msg)) << msg;
   ASSERT_TRUE(WriteSample(probe, msg)) << msg;
   const int64_t total = probe.File->Position();
   AbandonLaheyFile(probe);
   for (int64_t k = 0; k < total; ++k) {
     SCOPED_TRACE("failing after " + std::to_string(k) + " bytes");
-    InjectWriteFailureAfter(k);
+    faults_.BytesLeft = k;
     TRecFile f;
     msg.clear();
-    bool ok = CreateLaheyFile(f, out_, flavour(), msg);
+    bool ok = CreateLaheyFile(f, out_, flavour(), faulty_, msg);
     if (!ok) {
       EXPECT_EQ(flavour(), TFileFlavour::OldLahey);
       EXPECT_EQ(k, 0);
@@ -68,9 +68,9 @@ TEST_P(SafeOutput, InjectedWriteFailureAtEveryByte) {
     }
     ExpectUntouched();
   }
-  InjectWriteFailureAfter(total);
+  faults_.BytesLeft = total;
   TRecFile f;
-  ASSERT_TRUE(CreateLaheyFile(f, out_, flavour(), msg)) << msg;
+  ASSERT_TRUE(CreateLaheyFile(f, out_, flavour(), faulty_, msg)) << msg;
   EXPECT_TRUE(WriteSample(f, msg)) << msg;
   EXPECT_TRUE(FinishLaheyFile(f, msg)) << msg;
 }
@@ -78,9 +78,9 @@ TEST_P(SafeOutput, InjectedWriteFailureAtEveryByte) {
 TEST_P(SafeOutput, SyncFailureAtFinish) {
   std::string msg;
   TRecFile f;
-  ASSERT_TRUE(CreateLaheyFile(f, out_, flavour(), msg)) << msg;
+  ASSERT_TRUE(CreateLaheyFile(f, out_, flavour(), faulty_, msg)) << msg;
   ASSERT_TRUE(WriteSample(f, msg)) << msg;
-  InjectSyncFailure();
+  faults_.FailNextSync = true;
   EXPECT_FALSE(FinishLaheyFile(f, msg));
   EXPECT_EQ(msg, "cannot write to disk (probably no space) [FinishLaheyFile]");
   EXPECT_FALSE(f.IsOpen());
@@ -94,21 +94,41 @@ TEST_P(SafeOutput, OnlyAReplacementWaitsForTheDisk) {
   std::string msg;
   TRecFile f;
   const std::string fresh = dir_.Path("new.har");
-  InjectSyncFailure();
-  ASSERT_TRUE(CreateLaheyFile(f, fresh, flavour(), msg)) << msg;
+  faults_.FailNextSync = true;
+  ASSERT_TRUE(CreateLaheyFile(f, fresh, flavour(), faulty_, msg)) << msg;
   ASSERT_TRUE(WriteSample(f, msg)) << msg;
   EXPECT_TRUE(FinishLaheyFile(f, msg)) << msg;
-  ASSERT_TRUE(CreateLaheyFile(f, out_, flavour(), msg)) << msg;
+  ASSERT_TRUE(CreateLaheyFile(f, out_, flavour(), faulty_, msg)) << msg;
   ASSERT_TRUE(WriteSample(f, msg)) << msg;
   EXPECT_FALSE(FinishLaheyFile(f, msg));
   EXPECT_EQ(fixture::ReadBytes(out_), previous_);
   EXPECT_EQ(dir_.Entries(), (std::vector<std::string>{"new.har", "out.har"}));
 }
 
+// Faults belong to the files made with their options: another file written
+// at the same time, and replacing a file too, fails neither write nor sync.
+TEST_P(SafeOutput, InjectedFailuresStayWithTheirFiles) {
+  std::string msg;
+  const std::string other = dir_.Path("other.har");
+  fixture::WriteBytes(other, previous_);
+  TRecFile faulty, sound;
+  ASSERT_TRUE(CreateLaheyFile(faulty, out_, flavour(), faulty_, msg)) << msg;
+  ASSERT_TRUE(CreateLaheyFile(sound, other, flavour(), msg)) << msg;
+  faults_.BytesLeft = 10;
+  faults_.FailNextSync = true;
+  EXPECT_TRUE(WriteSample(sound, msg)) << msg;
+  EXPECT_FALSE(WriteSample(faulty, msg));
+  EXPECT_TRUE(FinishLaheyFile(sound, msg)) << msg;
+  EXPECT_FALSE(FinishLaheyFile(faulty, msg));
+  EXPECT_EQ(fixture::ReadBytes(out_), previous_);
+  EXPECT_NE(fixture::ReadBytes(other), previous_);
+  EXPECT_EQ(dir_.Entries(), (std::vector<std::string>{"other.har", "out.har"}));
+}
+
 TEST_P(SafeOutput, RecordsTooLongForTheFramingAreRefused) {
   std::string msg;
   TRecFile f;
-  ASSERT_TRUE(CreateLaheyFile(f, out_, flavour(), msg)) << msg;
+  ASSERT_TRUE(CreateLaheyFile(f, out_, flavour(), faulty_, msg)) << msg;
   const uint8_t byte = 0;
   // The length is refused before any data byte is touched.
   if (flavour() == TFileFlavour::OldLahey) {

@@ -22,8 +22,8 @@ TEST_P(SafeOutput, OutputThatIsTheOpenInputFailsAndKeepsTheInput) {
   ASSERT_TRUE(CreateLaheyFile(out, out_, flavour(), msg)) << msg;
   int32_t len = 0;
   bool atEof = false;
-  while (GetLaheyRecA(in, HarBuf(), len, found, atEof, msg) && !atEof) {
-    ASSERT_TRUE(WriteLaheyRec(out, HarBuf(), len, flavour(), msg)) << msg;
+  while (GetLaheyRecA(in, in.Buf(), len, found, atEof, msg) && !atEof) {
+    ASSERT_TRUE(WriteLaheyRec(out, in.Buf(), len, flavour(), msg)) << msg;
   }
   ASSERT_TRUE(atEof) << msg;
   EXPECT_FALSE(FinishLaheyFile(out, msg));

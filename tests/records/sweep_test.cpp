@@ -33,7 +33,7 @@ class Sweep : public ::testing::TestWithParam<TFileFlavour> {
     boundaries_.insert(static_cast<size_t>(f.File->Position()));
     int32_t len = 0;
     for (size_t i = 0; i < records_.size(); ++i) {
-      ASSERT_TRUE(GetNextRec(f, HarBuf(), len, found, msg)) << msg;
+      ASSERT_TRUE(GetNextRec(f, f.Buf(), len, found, msg)) << msg;
       boundaries_.insert(static_cast<size_t>(f.File->Position()));
     }
     ASSERT_EQ(*boundaries_.rbegin(), whole_.size());
@@ -55,13 +55,13 @@ class Sweep : public ::testing::TestWithParam<TFileFlavour> {
     for (;;) {
       int32_t len = 0;
       bool atEof = false;
-      if (!GetLaheyRecA(f, HarBuf(), len, found, atEof, msg)) {
+      if (!GetLaheyRecA(f, f.Buf(), len, found, atEof, msg)) {
         EXPECT_TRUE(EndsWith(msg, " [GetLaheyRecA]")) << msg;
         return false;
       }
       if (atEof) return true;
       if (compare && n < records_.size()) {
-        EXPECT_EQ(Bytes(HarBuf(), HarBuf() + len), records_[n]) << "record " << n;
+        EXPECT_EQ(Bytes(f.Buf(), f.Buf() + len), records_[n]) << "record " << n;
       }
       ++n;
     }

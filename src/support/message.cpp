@@ -1,7 +1,0 @@
-#include "modrask/support/message.h"
-
-namespace modrask {
-
-std::string DummyMsg;
-
-}  // namespace modrask
