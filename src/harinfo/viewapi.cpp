@@ -87,6 +87,9 @@ class TRequest {
   TViewAnswer Sets(size_t i) const;
   TViewAnswer Csv(size_t i, THeaderRec* head) const;
   TViewAnswer Compare() const;
+  // The tolerances abs= and rel= of the comparison, as harinfo diff's
+  // --abs and --rel.
+  bool Tolerances(TDiffOptions& o, TViewAnswer& bad) const;
   // The same header in the other file, when its dimensions agree.
   THeaderRec* Counterpart(size_t i, const THeaderRec& head, std::string& note) const;
 
@@ -362,11 +365,27 @@ TViewAnswer TRequest::TableCsv(size_t i, THeaderRec* head) {
           TableCsvName(ShownName(*head), dims, req.Roles)};
 }
 
+bool TRequest::Tolerances(TDiffOptions& o, TViewAnswer& bad) const {
+  for (const auto& [key, value] : {std::pair{"abs", &o.Abs}, std::pair{"rel", &o.Rel}}) {
+    const auto found = q_.find(key);
+    if (found == q_.end() || found->second.empty()) continue;
+    if (!ParseTolerance(found->second, *value)) {
+      bad = Error(400, std::string(key) + " wants a non-negative number");
+      return false;
+    }
+    o.Tolerant = true;
+  }
+  return true;
+}
+
 TViewAnswer TRequest::Compare() const {
   if (s_.FileCount() != 2) return Error(404, "no second file to compare with");
+  TDiffOptions options;
+  TViewAnswer bad;
+  if (!Tolerances(options, bad)) return bad;
   std::string json;
   std::string msg;
-  if (!s_.CompareJson(json, msg)) return Error(500, msg);
+  if (!s_.CompareJson(options, json, msg)) return Error(500, msg);
   return {200, JsonType, std::move(json), {}};
 }
 

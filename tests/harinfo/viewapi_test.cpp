@@ -25,14 +25,15 @@ constexpr const char* Token = "0123456789abcdef0123456789abcdef";
 constexpr uint16_t Port = 8123;
 constexpr const char* Host = "127.0.0.1:8123";
 
-// A REG x unlabelled x COM array with distinct values.
-THarBytes CubeFile() {
+// A REG x unlabelled x COM array with distinct values; `last` the value of
+// its last cell.
+THarBytes CubeFile(const std::vector<std::string>& reg = RegElements(), float last = 5.25f) {
   THarBytes f(TFileFlavour::NewFujitsu);
   std::vector<float> v(30);
   for (size_t i = 0; i < v.size(); ++i) v[i] = 0.25f * static_cast<float>(i) - 2.0f;
+  v.back() = last;
   f.HeaderRE("ONE", "No dimensions", {}, {3.5f});
-  f.HeaderRE("CUBE", "Three dimensions",
-             {{"REG", RegElements()}, {"", {}, 2}, {"COM", ComElements()}}, v);
+  f.HeaderRE("CUBE", "Three dimensions", {{"REG", reg}, {"", {}, 2}, {"COM", ComElements()}}, v);
   return f;
 }
 
@@ -257,6 +258,47 @@ TEST_F(ViewApi, CompareWithChangedCell) {
   const json r = renamed.GetJson("/api/compare");
   EXPECT_EQ(r["marks"]["A2"], "labels changed");
   EXPECT_EQ(r["marks"]["INTS"], "equal");
+}
+
+// What the compare list shows per header (cells differing, the largest
+// differences and their cells, element changes, tolerances) is harinfo
+// diff's JSON of the same files with the same options.
+TEST_F(ViewApi, CompareAgreesWithDiff) {
+  const std::string cube = dir_.File("cube.har");
+  CubeFile().Save(cube);
+  std::vector<std::string> reg = RegElements();
+  reg[4] = "MIDDLE";  // R5 renamed in place
+  const std::string middle = dir_.File("middle.har");
+  CubeFile(reg, 9.0f).Save(middle);
+  ASSERT_TRUE(Open({cube, middle}));
+  struct TCase {
+    std::string Query;
+    std::vector<std::string> Args;
+    std::string Mark;
+  };
+  for (const TCase& t : std::vector<TCase>{{"", {}, "values changed"},
+                                           {"?abs=1&rel=0.5", {"--abs", "1", "--rel", "0.5"}, "values changed"},
+                                           {"?abs=4", {"--abs", "4"}, "labels changed"}}) {
+    const json c = GetJson("/api/compare" + t.Query);
+    std::vector<std::string> args{"diff", "--json"};
+    args.insert(args.end(), t.Args.begin(), t.Args.end());
+    args.insert(args.end(), {cube, middle});
+    const json d = json::parse(RunInfo(args).Out);
+    EXPECT_EQ(c["headers"], d["headers"]) << t.Query;
+    EXPECT_EQ(c["tolerance"], d["tolerance"]) << t.Query;
+    EXPECT_EQ(c["marks"]["CUBE"], t.Mark) << t.Query;
+  }
+  const json c = GetJson("/api/compare");
+  const json& h = c["headers"][1];
+  ASSERT_EQ(h["name"], "CUBE");
+  EXPECT_EQ(h["element_changes"][0]["renamed"], json::parse(R"([{"from":"R5","to":"MIDDLE"}])"));
+  EXPECT_EQ(h["cells_differing"], 1);
+  EXPECT_EQ(h["largest_abs"]["cell"], json::parse(R"(["R5","2","SERV"])"));
+  EXPECT_EQ(h["largest_abs"]["abs_difference"], 3.75);
+  // Within the tolerance the changed cell is absorbed.
+  EXPECT_EQ(GetJson("/api/compare?abs=4")["headers"][1]["cells_within_tolerance"], 1);
+  EXPECT_EQ(Get("/api/compare?rel=-1").Status, 400);
+  EXPECT_EQ(Get("/api/compare?abs=x").Status, 400);
 }
 
 // Non-finite cells, a one-cell row whose float does not round as its

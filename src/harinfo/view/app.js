@@ -45,10 +45,7 @@ function showChanged(name) {
 async function reloadFiles() {
   await api('/api/reload');
   showChanged('');
-  if (state.compare) {
-    state.compare = await api('/api/compare');
-    renderCompare();
-  }
+  if (state.compare) await loadCompare();
   await loadHeaders();
   await restore();
 }
@@ -593,16 +590,72 @@ async function loadHistory() {
   $('history-lines').textContent = lines.length ? lines.join('\n') : '(no history)';
 }
 
+// The comparison's numbers in six significant digits, as harinfo diff
+// writes them; a difference that is no number (NaN, or relative to a 0 in
+// OLD) as n/a.
+function diffNumber(v) {
+  return v === null || v === undefined ? 'n/a' : String(Number(Number(v).toPrecision(6)));
+}
+
+// The largest difference of one kind, the cell by its labels, both values.
+function largest(cell, kind) {
+  if (!cell) return '';
+  return `${diffNumber(cell[kind])} at ${cell.cell.join(' ')} (${cell.old} \u2192 ${cell.new})`;
+}
+
+// What became of the elements and set names of a header whose labels changed.
+function labelChanges(h) {
+  const parts = [];
+  for (const r of h.renames || []) parts.push(`set ${r.from} \u2192 ${r.to}`);
+  for (const c of h.element_changes || []) {
+    const where = c.old_set === c.new_set ? c.old_set : `${c.old_set} \u2192 ${c.new_set}`;
+    const bits = c.renamed.map((r) => `${r.from} \u2192 ${r.to}`);
+    if (c.added.length) bits.push(`added ${c.added.join(' ')}`);
+    if (c.removed.length) bits.push(`removed ${c.removed.join(' ')}`);
+    if (c.reordered) bits.push('reordered');
+    parts.push(`${where}: ${bits.join(', ')}`);
+  }
+  parts.push(...(h.label_changes || []));
+  if (h.not_comparable) parts.push(h.not_comparable);
+  return parts.join('; ');
+}
+
+function cellsText(h) {
+  const bits = [];
+  if (h.cells_differing !== undefined) bits.push(String(h.cells_differing));
+  if (h.cells_within_tolerance) bits.push(`${h.cells_within_tolerance} within tolerance`);
+  if (h.cells_only_in_old || h.cells_only_in_new) {
+    bits.push(`${h.cells_only_in_old} only in OLD, ${h.cells_only_in_new} only in NEW`);
+  }
+  return bits.join('; ');
+}
+
+function tolerances() {
+  const t = {};
+  if ($('tol-abs').value.trim()) t.abs = $('tol-abs').value.trim();
+  if ($('tol-rel').value.trim()) t.rel = $('tol-rel').value.trim();
+  return t;
+}
+
+async function loadCompare() {
+  state.compare = await api('/api/compare', tolerances());
+  renderCompare();
+}
+
 function renderCompare() {
   const c = state.compare;
-  $('summary').textContent = c.summary;
+  $('summary').textContent = `${c.summary} (${c.tolerance.text})`;
   const body = document.querySelector('#compare-list tbody');
   body.replaceChildren();
+  const heads = new Map(c.headers.map((h) => [h.name, h]));
   for (const [name, mark] of Object.entries(c.marks)) {
+    const h = heads.get(name) || {};
     const tr = el('tr');
     const td = el('td', name, 'name');
     td.addEventListener('click', () => openHeader(name).catch(() => {}));
-    tr.append(td, el('td', mark, `mark mark-${mark.replaceAll(' ', '-')}`));
+    tr.append(td, el('td', mark, `mark mark-${mark.replaceAll(' ', '-')}`),
+      el('td', cellsText(h), 'num'), el('td', largest(h.largest_abs, 'abs_difference')),
+      el('td', largest(h.largest_rel, 'rel_difference')), el('td', labelChanges(h)));
     body.append(tr);
   }
 }
@@ -612,11 +665,10 @@ async function start() {
   state.files = files;
   $('title').textContent = `harinfo view: ${files.map((f) => f.name).join(' against ')}`;
   if (compare) {
-    state.compare = await api('/api/compare');
+    await loadCompare();
     $('tab-compare').hidden = false;
     $('file-pick').hidden = false;
     files.forEach((f, i) => $('file').append(new Option(`${i === 0 ? 'OLD' : 'NEW'} ${f.name}`, String(i))));
-    renderCompare();
   }
   await loadHeaders();
   if (location.hash.length > 1) await restore();
@@ -641,6 +693,10 @@ $('chart-close').addEventListener('click', () => {
   remember();
 });
 window.addEventListener('popstate', () => restore().catch(() => {}));
+$('tolerance').addEventListener('submit', (e) => {
+  e.preventDefault();
+  loadCompare().catch(() => {});
+});
 $('reload').addEventListener('click', () => reloadFiles().catch(() => {}));
 setInterval(watchFiles, 3000);
 $('rows').addEventListener('change', () => pickRows(Number($('rows').value)));
