@@ -377,6 +377,8 @@ function render() {
   note.hidden = !s.other_note;
   note.textContent = s.other_note ? `Compare: ${s.other_note}` : '';
   $('diff-pick').hidden = !s.other && !s.other_strings;
+  $('diff-nav').hidden = !s.other;
+  if (!s.other) $('diff-text').textContent = '';
   if (s.type === '1C') return renderStrings(s);
   const rows = s.rows ? s.rows.names : [''];
   const cols = s.cols ? s.cols.names : [s.header];
@@ -411,6 +413,7 @@ function render() {
     tr.append(th);
     values[i].forEach((v, j) => {
       const td = el('td', fmt(v, int));
+      if (isMarked(s, i, j)) td.classList.add('current');
       if (s.other) {
         const o = s.other[i][j];
         if (!sameValue(o, s.values[i][j])) {
@@ -433,6 +436,7 @@ function render() {
   if (s.cols) foot.append(totalCell(plain ? s.total : null, int));
   body.append(foot);
   grid.append(thead, body);
+  if ($('diff-only').checked && s.other) onlyDifferences(grid);
   const rowsAll = s.rows ? s.rows.size : 1;
   const colsAll = s.cols ? s.cols.size : 1;
   $('page-text').textContent = `rows ${state.r0 + 1}-${state.r0 + rows.length} of ${rowsAll}` +
@@ -477,6 +481,70 @@ function renderStrings(s) {
   $('row-next').disabled = s.offset + s.strings.length >= s.size;
   $('col-prev').disabled = true;
   $('col-next').disabled = true;
+}
+
+// The cell the last "next difference" went to, while its slice is shown.
+function isMarked(s, i, j) {
+  const m = state.mark;
+  if (!m || m.head !== state.head.name || m.roles !== state.roles.join(',')) return false;
+  const row = s.rows ? s.rows.offset + i : 0;
+  const col = s.cols ? s.cols.offset + j : 0;
+  return row === m.row && col === m.col;
+}
+
+// Hides the rows and columns of the page on screen without a changed cell.
+function onlyDifferences(grid) {
+  const rows = [...grid.querySelectorAll('tbody tr')].slice(0, -1);
+  const cols = new Set();
+  for (const tr of rows) {
+    const cells = [...tr.querySelectorAll('td:not(.total)')];
+    cells.forEach((td, j) => { if (td.classList.contains('changed')) cols.add(j); });
+    tr.hidden = !cells.some((td) => td.classList.contains('changed'));
+  }
+  for (const tr of grid.querySelectorAll('tr')) {
+    [...tr.children].slice(1).forEach((cell, j) => {
+      if (!cell.classList.contains('total')) cell.hidden = !cols.has(j);
+    });
+  }
+}
+
+// Goes to the next (or previous) differing cell of the whole header, as
+// the comparison finds them in the file's order of cells: the fixed
+// dimensions switch to its slice, the page to the one holding it, and it
+// is outlined.
+async function nextDifference(dir) {
+  const params = { h: state.head.name, dir, ...tolerances() };
+  const m = state.mark;
+  if (m && m.head === state.head.name) params.at = m.cell;
+  const d = await api('/api/nextdiff', params);
+  if (!d.found) {
+    $('diff-text').textContent = dir === 'next' ? 'no difference after this one' : 'no difference before this one';
+    return;
+  }
+  const at = state.file === 0 ? d.at : d.new_at;
+  const r = state.roles.indexOf('r');
+  const c = state.roles.indexOf('c');
+  state.roles = state.roles.map((role, k) => (k === r || k === c ? role : String(at[k] + 1)));
+  const n = pageSize();
+  state.r0 = r >= 0 ? Math.floor(at[r] / n) * n : 0;
+  state.c0 = c >= 0 ? Math.floor(at[c] / n) * n : 0;
+  state.mark = { head: state.head.name, cell: d.cell, roles: state.roles.join(','), row: r >= 0 ? at[r] : 0, col: c >= 0 ? at[c] : 0 };
+  buildPickers();
+  await loadSlice();
+  // The cell by its labels, with both files' values as stored.
+  const sl = state.slice;
+  const i = state.mark.row - (sl.rows ? sl.rows.offset : 0);
+  const j = state.mark.col - (sl.cols ? sl.cols.offset : 0);
+  const where = at.map((e, k) => state.dims[k].elements[e] ?? String(e + 1)).join(' ');
+  $('diff-text').textContent = where;
+  if (sl.other && sl.values[i] && j < sl.values[i].length) {
+    const mine = fmt(sl.values[i][j], integral());
+    const theirs = fmt(sl.other[i][j], integral());
+    const [oldText, newText] = state.file === 0 ? [mine, theirs] : [theirs, mine];
+    $('diff-text').textContent = `${where}: OLD ${oldText}, NEW ${newText}`;
+  }
+  const td = document.querySelector('#grid td.current');
+  if (td) td.scrollIntoView({ block: 'center', inline: 'center' });
 }
 
 function page(dr, dc) {
@@ -722,6 +790,9 @@ for (const id of ['numformat', 'decimals', 'grouping', 'shade', 'diffmode']) {
   }
 }
 $('pagesize').addEventListener('change', () => state.head && reload());
+$('diff-next').addEventListener('click', () => state.head && nextDifference('next').catch(() => {}));
+$('diff-prev').addEventListener('click', () => state.head && nextDifference('prev').catch(() => {}));
+$('diff-only').addEventListener('change', () => state.slice && render());
 $('row-prev').addEventListener('click', () => page(-1, 0));
 $('row-next').addEventListener('click', () => page(1, 0));
 $('col-prev').addEventListener('click', () => page(0, -1));
