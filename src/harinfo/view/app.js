@@ -357,6 +357,23 @@ function sameValue(a, b) {
   return a === b || (Number.isNaN(a) && Number.isNaN(b));
 }
 
+// The tolerances the comparison was last made with: the compare list, the
+// marks of changed cells and next difference agree.
+function appliedTolerance() {
+  const t = state.compare && state.compare.tolerance;
+  return t && !t.exact ? { abs: t.abs, rel: t.rel } : {};
+}
+
+// A cell of this file against the other's marked changed: other values,
+// and not equal within the tolerance (|new - old| <= abs + rel x |old|).
+function changed(mine, theirs) {
+  if (sameValue(mine, theirs)) return false;
+  const t = appliedTolerance();
+  if (t.abs === undefined || !Number.isFinite(mine) || !Number.isFinite(theirs)) return true;
+  const old = state.file === 0 ? mine : theirs;
+  return Math.abs(theirs - mine) > t.abs + t.rel * Math.abs(old);
+}
+
 // The number shown for a cell: this file's value, the other's, or the
 // difference between them.
 function shown(v, o) {
@@ -416,7 +433,7 @@ function render() {
       if (isMarked(s, i, j)) td.classList.add('current');
       if (s.other) {
         const o = s.other[i][j];
-        if (!sameValue(o, s.values[i][j])) {
+        if (changed(s.values[i][j], o)) {
           td.classList.add('changed');
           td.title = `this file ${fmt(s.values[i][j], int)}, other file ${fmt(o, int)}`;
         }
@@ -513,7 +530,7 @@ function onlyDifferences(grid) {
 // dimensions switch to its slice, the page to the one holding it, and it
 // is outlined.
 async function nextDifference(dir) {
-  const params = { h: state.head.name, dir, ...tolerances() };
+  const params = { h: state.head.name, dir, ...appliedTolerance() };
   const m = state.mark;
   if (m && m.head === state.head.name) params.at = m.cell;
   const d = await api('/api/nextdiff', params);

@@ -223,6 +223,17 @@ def next_difference(driver):
         wait.until(lambda d: d.find_element(By.ID, "diff-text").text == "no difference after this one")
         driver.find_element(By.ID, "diff-prev").click()
         wait.until(lambda d: outlined(d) == seen[0])
+        # Compared within a tolerance that takes in both changes: no
+        # difference to go to and no cell marked changed.
+        driver.find_element(By.CSS_SELECTOR, "[data-tab=compare]").click()
+        driver.find_element(By.ID, "tol-abs").send_keys("2000")
+        driver.find_element(By.CSS_SELECTOR, "#tolerance button").click()
+        wait.until(lambda d: "2000" in d.find_element(By.ID, "summary").text)
+        driver.find_element(By.XPATH, "//section[@id='compare']//td[text()='TRAD']").click()
+        wait.until(lambda d: d.find_element(By.ID, "diff-next").is_displayed())
+        driver.find_element(By.ID, "diff-next").click()
+        wait.until(lambda d: d.find_element(By.ID, "diff-text").text.startswith("no difference"))
+        check(not driver.find_elements(By.CSS_SELECTOR, "#grid td.changed"), "cells marked changed within the tolerance")
 
 
 def numbers(driver):
