@@ -86,6 +86,11 @@ function fragment() {
   for (const [id, key] of Object.entries(FORMAT_FIELDS)) f.set(key, $(id).value);
   for (const [id, key] of Object.entries(CHECK_FIELDS)) if ($(id).checked) f.set(key, 1);
   if ($('filter').value) f.set('filter', $('filter').value);
+  const t = appliedTolerance();
+  if (t.abs !== undefined) {
+    f.set('abs', t.abs);
+    f.set('rel', t.rel);
+  }
   return `#${f}`;
 }
 
@@ -750,6 +755,10 @@ async function start() {
   state.files = files;
   $('title').textContent = `harinfo view: ${files.map((f) => f.name).join(' against ')}`;
   if (compare) {
+    // The tolerances of the comparison come back from the address first.
+    const f = new URLSearchParams(location.hash.slice(1));
+    $('tol-abs').value = f.get('abs') || '';
+    $('tol-rel').value = f.get('rel') || '';
     await loadCompare();
     $('tab-compare').hidden = false;
     $('file-pick').hidden = false;
@@ -780,7 +789,7 @@ $('chart-close').addEventListener('click', () => {
 window.addEventListener('popstate', () => restore().catch(() => {}));
 $('tolerance').addEventListener('submit', (e) => {
   e.preventDefault();
-  loadCompare().catch(() => {});
+  loadCompare().then(() => remember()).catch(() => {});
 });
 $('reload').addEventListener('click', () => reloadFiles().catch(() => {}));
 setInterval(watchFiles, 3000);

@@ -234,6 +234,10 @@ def next_difference(driver):
         driver.find_element(By.ID, "diff-next").click()
         wait.until(lambda d: d.find_element(By.ID, "diff-text").text.startswith("no difference"))
         check(not driver.find_elements(By.CSS_SELECTOR, "#grid td.changed"), "cells marked changed within the tolerance")
+        # The tolerance is kept in the address: a reload compares with it again.
+        driver.refresh()
+        wait.until(lambda d: "2000" in d.find_element(By.ID, "summary").get_attribute("textContent"))
+        check(driver.find_element(By.ID, "tol-abs").get_attribute("value") == "2000", "tolerance after reload")
 
 
 def numbers(driver):
