@@ -85,13 +85,6 @@ struct TDiffWords {
   std::string By;
 };
 
-// A non-negative finite number, the whole text of it.
-bool ParseTolerance(const std::string& text, double& v) {
-  char* end = nullptr;
-  v = std::strtod(text.c_str(), &end);
-  return !text.empty() && end == text.c_str() + text.size() && std::isfinite(v) && v >= 0;
-}
-
 int CheckDiff(const TDiffWords& w, TInfoArgs& a, std::ostream& err) {
   TDiffOptions& o = a.Diff;
   for (const auto& [text, value, name] :

@@ -47,6 +47,9 @@ struct TDiffOptions {
   TCellSink Sink;
 };
 
+// A tolerance as given: a non-negative finite number, the whole text.
+bool ParseTolerance(const std::string& text, double& v);
+
 // "exact", or "|new - old| <= 1e-06 + 0 x |old|", with ", NaN equals NaN".
 std::string ToleranceText(const TDiffOptions& o);
 

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <charconv>
+#include <cstdlib>
 #include <ostream>
 #include <vector>
 
@@ -85,6 +86,12 @@ std::string HeadLine(const THeadDiff& h, const TDiffOptions& o) {
 }
 
 }  // namespace
+
+bool ParseTolerance(const std::string& text, double& v) {
+  char* end = nullptr;
+  v = std::strtod(text.c_str(), &end);
+  return !text.empty() && end == text.c_str() + text.size() && std::isfinite(v) && v >= 0;
+}
 
 std::string ToleranceText(const TDiffOptions& o) {
   std::string s = o.Tolerant ? "|new - old| <= " + ShortText(o.Abs) + " + " + ShortText(o.Rel) +

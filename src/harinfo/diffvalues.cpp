@@ -246,6 +246,11 @@ void CompareMatched(const TCellValues& a, const TCellValues& b, const TCellMatch
 
 }  // namespace
 
+bool CellsDiffer(const TCellValues& a, int64_t p, const TCellValues& b, int64_t q,
+                 const TDiffOptions& o) {
+  return !SameValue(a, p, b, q) && !Absorbed(o, a.At(p), b.At(q));
+}
+
 bool DiffHeaderValues(THeaderRec* oldHead, THeaderRec* newHead, TRawFiles& raw,
                       const TDiffOptions& options, const TCellMatch& match, THeadDiff& d,
                       std::string& msg) {

@@ -58,16 +58,9 @@ bool DiffHead(THeaderRec* o, THeaderRec* n, const TDiffOptions& options, TRawFil
   d.NewType = StoredType(*n);
   d.OldDims = DimsText(*o);
   d.NewDims = DimsText(*n);
-  std::vector<int32_t> oldSizes;
-  std::vector<int32_t> newSizes;
-  for (const TDimInfo& x : DimInfos(*o)) oldSizes.push_back(x.Size);
-  for (const TDimInfo& x : DimInfos(*n)) newSizes.push_back(x.Size);
-  d.DimsEqual = oldSizes == newSizes && o->LenString == n->LenString;
   DiffLongNames(*o, *n, d);
-  d.NotComparable = NotComparable(*o, *n, d);
   TCellMatch match;
-  if (d.NotComparable.empty() && IsRealArray(*o)) DiffRealLabels(*o, *n, d, match);
-  if (!d.NotComparable.empty()) {
+  if (!PairCells(*o, *n, d, match)) {
     d.Values = TValuesVerdict::NotCompared;
     return true;
   }
@@ -103,6 +96,17 @@ void TRawFiles::Open(const std::string& oldName, const std::string& newName) {
 bool TFileDiff::Equal() const {
   return OnlyOld.empty() && OnlyNew.empty() && HistoryEqual &&
          std::all_of(Heads.begin(), Heads.end(), [](const THeadDiff& h) { return h.Equal(); });
+}
+
+bool PairCells(const THeaderRec& o, const THeaderRec& n, THeadDiff& d, TCellMatch& match) {
+  std::vector<int32_t> oldSizes;
+  std::vector<int32_t> newSizes;
+  for (const TDimInfo& x : DimInfos(o)) oldSizes.push_back(x.Size);
+  for (const TDimInfo& x : DimInfos(n)) newSizes.push_back(x.Size);
+  d.DimsEqual = oldSizes == newSizes && o.LenString == n.LenString;
+  d.NotComparable = NotComparable(o, n, d);
+  if (d.NotComparable.empty() && IsRealArray(o)) DiffRealLabels(o, n, d, match);
+  return d.NotComparable.empty();
 }
 
 bool DiffHarFiles(THarData& oldData, THarData& newData, const TDiffOptions& options,

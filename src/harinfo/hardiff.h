@@ -120,6 +120,18 @@ struct TCellMatch {
   std::vector<int32_t> NewSizes;
 };
 
+// How the comparison pairs the cells of two headers: d.DimsEqual, the label
+// changes and `match`. False when the values cannot be paired, with why in
+// d.NotComparable.
+bool PairCells(const THeaderRec& o, const THeaderRec& n, THeadDiff& d, TCellMatch& match);
+
+class TCellValues;
+
+// Whether cell p of OLD's values and cell q of NEW's differ as the
+// comparison counts them: other bits, and not equal under the options.
+bool CellsDiffer(const TCellValues& a, int64_t p, const TCellValues& b, int64_t q,
+                 const TDiffOptions& o);
+
 // Compares the values of two headers of the same type whose cells `match`
 // pairs, into d.Values and the cell fields. False with the reader's message.
 bool DiffHeaderValues(THeaderRec* oldHead, THeaderRec* newHead, TRawFiles& raw,

@@ -17,6 +17,7 @@
 #include "harinfo/infofile.h"
 #include "harinfo/jsonout.h"
 #include "harinfo/setsinfo.h"
+#include "harinfo/viewnextdiff.h"
 #include "harinfo/viewpage.h"
 #include "harinfo/viewquery.h"
 #include "harinfo/viewslice.h"
@@ -87,6 +88,12 @@ class TRequest {
   TViewAnswer Sets(size_t i) const;
   TViewAnswer Csv(size_t i, THeaderRec* head) const;
   TViewAnswer Compare() const;
+  // The next (dir=next) or previous (dir=prev) differing cell of header h
+  // after OLD's cell at= (from the start or end without it).
+  TViewAnswer NextDiff();
+  // The tolerances abs= and rel= of the comparison, as harinfo diff's
+  // --abs and --rel.
+  bool Tolerances(TDiffOptions& o, TViewAnswer& bad) const;
   // The same header in the other file, when its dimensions agree.
   THeaderRec* Counterpart(size_t i, const THeaderRec& head, std::string& note) const;
 
@@ -362,12 +369,63 @@ TViewAnswer TRequest::TableCsv(size_t i, THeaderRec* head) {
           TableCsvName(ShownName(*head), dims, req.Roles)};
 }
 
+bool TRequest::Tolerances(TDiffOptions& o, TViewAnswer& bad) const {
+  for (const auto& [key, value] : {std::pair{"abs", &o.Abs}, std::pair{"rel", &o.Rel}}) {
+    const auto found = q_.find(key);
+    if (found == q_.end() || found->second.empty()) continue;
+    if (!ParseTolerance(found->second, *value)) {
+      bad = Error(400, std::string(key) + " wants a non-negative number");
+      return false;
+    }
+    o.Tolerant = true;
+  }
+  return true;
+}
+
 TViewAnswer TRequest::Compare() const {
   if (s_.FileCount() != 2) return Error(404, "no second file to compare with");
+  TDiffOptions options;
+  TViewAnswer bad;
+  if (!Tolerances(options, bad)) return bad;
   std::string json;
   std::string msg;
-  if (!s_.CompareJson(json, msg)) return Error(500, msg);
+  if (!s_.CompareJson(options, json, msg)) return Error(500, msg);
   return {200, JsonType, std::move(json), {}};
+}
+
+TViewAnswer TRequest::NextDiff() {
+  if (s_.FileCount() != 2) return Error(404, "no second file to compare with");
+  TViewAnswer bad;
+  TDiffOptions options;
+  if (!Tolerances(options, bad)) return bad;
+  THeaderRec* head = Header(0, bad);
+  if (head == nullptr) return bad;
+  THeaderRec* other = FindInfoHeader(*s_.File(1).Data, ShownName(*head));
+  if (other == nullptr) return Error(404, "the header is in one file only");
+  THeadDiff d;
+  TCellMatch match;
+  if (!PairCells(*head, *other, d, match)) return Error(400, "values not compared: " + d.NotComparable);
+  if (head->HeadType == "1C") return Error(400, "next difference is for real and integer headers");
+  std::string msg;
+  const TCellValues* a = s_.Values(0, head, msg);
+  const TCellValues* b = a == nullptr ? nullptr : s_.Values(1, other, msg);
+  if (b == nullptr) return Error(500, msg);
+  const auto dir = q_.find("dir");
+  const bool forward = dir == q_.end() || dir->second == "next";
+  if (!forward && dir->second != "prev") return Error(400, "dir wants next or prev");
+  int64_t at = 0;
+  if (!Int("at", forward ? -1 : a->Count(), a->Count(), at, bad)) return bad;
+  std::vector<int32_t> sizes;
+  for (const TDimInfo& x : DimInfos(*head)) sizes.push_back(x.Size);
+  const TDiffCell found = NextDifference(*a, *b, match, sizes, options, at, forward);
+  TJson j;
+  j["found"] = found.Cell >= 0;
+  if (found.Cell >= 0) {
+    j["cell"] = found.Cell;
+    j["at"] = found.At;
+    j["new_at"] = found.NewAt;
+  }
+  return Json(j);
 }
 
 TViewAnswer TRequest::Route(std::string_view path) {
@@ -383,6 +441,7 @@ TViewAnswer TRequest::Route(std::string_view path) {
   if (path == "/app.css") return {200, "text/css; charset=utf-8", std::string(ViewPageStyle()), {}};
   if (path == "/api/files") return Files();
   if (path == "/api/compare") return Compare();
+  if (path == "/api/nextdiff") return NextDiff();
   size_t i = 0;
   TViewAnswer bad;
   if (!FileIndex(i, bad)) return bad;

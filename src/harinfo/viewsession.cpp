@@ -87,15 +87,18 @@ void TViewSession::Forget(size_t i) {
   files_[i].CachedHead = nullptr;
 }
 
-bool TViewSession::CompareJson(std::string& json, std::string& msg) {
-  if (!compare_.empty()) {
+bool TViewSession::CompareJson(const TDiffOptions& options, std::string& json,
+                               std::string& msg) {
+  const double abs = options.Tolerant ? options.Abs : -1;
+  const double rel = options.Tolerant ? options.Rel : -1;
+  if (!compare_.empty() && abs == compareAbs_ && rel == compareRel_) {
     json = compare_;
     return true;
   }
   // The comparison brings values in and releases them: the cache goes first.
   for (size_t i = 0; i < files_.size(); ++i) Forget(i);
   TFileDiff diff;
-  if (!DiffHarFiles(*files_[0].Data, *files_[1].Data, {}, diff, msg)) return false;
+  if (!DiffHarFiles(*files_[0].Data, *files_[1].Data, options, diff, msg)) return false;
   std::ostringstream out;
   PrintDiffJson(out, diff, files_[0].Name, files_[1].Name);
   TJson j = TJson::parse(out.str(), nullptr, false);
@@ -116,6 +119,8 @@ bool TViewSession::CompareJson(std::string& json, std::string& msg) {
   j["marks"] = std::move(marks);
   j["summary"] = "Summary: " + DiffSummary(diff);
   compare_ = j.dump(-1, ' ', false, TJson::error_handler_t::replace);
+  compareAbs_ = abs;
+  compareRel_ = rel;
   json = compare_;
   return true;
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "harinfo/cellvalues.h"
+#include "harinfo/diffoptions.h"
 #include "modrask/har/harmodel.h"
 #include "modrask/records/hostfile.h"
 
@@ -67,15 +68,17 @@ class TViewSession {
   // them in and releases them itself (CSV, the comparison).
   void Forget(size_t i);
 
-  // The comparison of the two files as JSON text, made on first use. False
-  // with the reader's message.
-  bool CompareJson(std::string& json, std::string& msg);
+  // The comparison of the two files as JSON text under `options` (no sink),
+  // made on first use for those options. False with the reader's message.
+  bool CompareJson(const TDiffOptions& options, std::string& json, std::string& msg);
 
  private:
   std::vector<TViewFile> files_;
   std::string token_;
   uint16_t port_ = 0;
   std::string compare_;
+  double compareAbs_ = -1;  // the tolerances compare_ was made under
+  double compareRel_ = -1;
 };
 
 }  // namespace modrask::harinfo

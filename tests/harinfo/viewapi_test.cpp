@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <charconv>
 #include <filesystem>
 #include <fstream>
@@ -25,14 +26,20 @@ constexpr const char* Token = "0123456789abcdef0123456789abcdef";
 constexpr uint16_t Port = 8123;
 constexpr const char* Host = "127.0.0.1:8123";
 
-// A REG x unlabelled x COM array with distinct values.
-THarBytes CubeFile() {
-  THarBytes f(TFileFlavour::NewFujitsu);
+std::vector<float> CubeValues() {
   std::vector<float> v(30);
   for (size_t i = 0; i < v.size(); ++i) v[i] = 0.25f * static_cast<float>(i) - 2.0f;
+  return v;
+}
+
+// A REG x unlabelled x COM array with distinct values; `last` the value of
+// its last cell.
+THarBytes CubeFile(const std::vector<std::string>& reg = RegElements(), float last = 5.25f,
+                   std::vector<float> v = CubeValues()) {
+  THarBytes f(TFileFlavour::NewFujitsu);
+  v.back() = last;
   f.HeaderRE("ONE", "No dimensions", {}, {3.5f});
-  f.HeaderRE("CUBE", "Three dimensions",
-             {{"REG", RegElements()}, {"", {}, 2}, {"COM", ComElements()}}, v);
+  f.HeaderRE("CUBE", "Three dimensions", {{"REG", reg}, {"", {}, 2}, {"COM", ComElements()}}, v);
   return f;
 }
 
@@ -257,6 +264,115 @@ TEST_F(ViewApi, CompareWithChangedCell) {
   const json r = renamed.GetJson("/api/compare");
   EXPECT_EQ(r["marks"]["A2"], "labels changed");
   EXPECT_EQ(r["marks"]["INTS"], "equal");
+}
+
+// What the compare list shows per header (cells differing, the largest
+// differences and their cells, element changes, tolerances) is harinfo
+// diff's JSON of the same files with the same options.
+TEST_F(ViewApi, CompareAgreesWithDiff) {
+  const std::string cube = dir_.File("cube.har");
+  CubeFile().Save(cube);
+  std::vector<std::string> reg = RegElements();
+  reg[4] = "MIDDLE";  // R5 renamed in place
+  const std::string middle = dir_.File("middle.har");
+  CubeFile(reg, 9.0f).Save(middle);
+  ASSERT_TRUE(Open({cube, middle}));
+  struct TCase {
+    std::string Query;
+    std::vector<std::string> Args;
+    std::string Mark;
+  };
+  for (const TCase& t : std::vector<TCase>{{"", {}, "values changed"},
+                                           {"?abs=1&rel=0.5", {"--abs", "1", "--rel", "0.5"}, "values changed"},
+                                           {"?abs=4", {"--abs", "4"}, "labels changed"}}) {
+    const json c = GetJson("/api/compare" + t.Query);
+    std::vector<std::string> args{"diff", "--json"};
+    args.insert(args.end(), t.Args.begin(), t.Args.end());
+    args.insert(args.end(), {cube, middle});
+    const json d = json::parse(RunInfo(args).Out);
+    EXPECT_EQ(c["headers"], d["headers"]) << t.Query;
+    EXPECT_EQ(c["tolerance"], d["tolerance"]) << t.Query;
+    EXPECT_EQ(c["marks"]["CUBE"], t.Mark) << t.Query;
+  }
+  const json c = GetJson("/api/compare");
+  const json& h = c["headers"][1];
+  ASSERT_EQ(h["name"], "CUBE");
+  EXPECT_EQ(h["element_changes"][0]["renamed"], json::parse(R"([{"from":"R5","to":"MIDDLE"}])"));
+  EXPECT_EQ(h["cells_differing"], 1);
+  EXPECT_EQ(h["largest_abs"]["cell"], json::parse(R"(["R5","2","SERV"])"));
+  EXPECT_EQ(h["largest_abs"]["abs_difference"], 3.75);
+  // Within the tolerance the changed cell is absorbed.
+  EXPECT_EQ(GetJson("/api/compare?abs=4")["headers"][1]["cells_within_tolerance"], 1);
+  EXPECT_EQ(Get("/api/compare?rel=-1").Status, 400);
+  EXPECT_EQ(Get("/api/compare?abs=x").Status, 400);
+}
+
+// Next and previous difference walk the cells harinfo diff --cells all
+// lists, in the file's order, across slices: positionally, under a
+// tolerance, and with REG's elements reordered (cells matched by name).
+TEST_F(ViewApi, NextDifferenceVisitsTheCellsDiffLists) {
+  const std::string cube = Save("cube.har", CubeFile());
+  std::vector<float> v = CubeValues();
+  v[13] += 0.5f;  // R4, 1, MANU: another slice of COM than the first
+  v[17] += 3.0f;  // R3, 2, MANU
+  const std::string changed = Save("changed.har", CubeFile(RegElements(), 9.0f, v));
+  std::vector<std::string> reg = RegElements();
+  std::swap(reg[0], reg[1]);
+  std::vector<float> swapped = v;
+  for (size_t p = 0; p < swapped.size(); p += 5) std::swap(swapped[p], swapped[p + 1]);
+  const std::string reordered = Save("reordered.har", CubeFile(reg, 9.0f, swapped));
+  const std::vector<std::vector<std::string>> names{RegElements(), {"1", "2"}, ComElements()};
+  struct TCase {
+    std::string New;
+    std::vector<std::string> Tolerance;
+    size_t Found;
+  };
+  for (const TCase& t : std::vector<TCase>{{changed, {}, 3},
+                                           {changed, {"--abs", "1"}, 2},
+                                           {reordered, {}, 3}}) {
+    TViewer viewer;
+    ASSERT_TRUE(viewer.Open({cube, t.New}));
+    std::vector<std::string> args{"diff", "--json", "--cells", "all"};
+    args.insert(args.end(), t.Tolerance.begin(), t.Tolerance.end());
+    args.insert(args.end(), {cube, t.New});
+    std::vector<json> listed;
+    const json diff = json::parse(RunInfo(args).Out);
+    for (const json& c : diff["cells"]) {
+      if (c["header"] == "CUBE") listed.push_back(c["cell"]);
+    }
+    ASSERT_EQ(listed.size(), t.Found) << t.New;
+    const std::string tol = t.Tolerance.empty() ? "" : "&abs=1";
+    const auto walk = [&](const std::string& dir, std::string at) {
+      std::vector<json> seen;
+      for (size_t n = 0; n <= listed.size(); ++n) {
+        const json j = viewer.GetJson("/api/nextdiff?h=CUBE&dir=" + dir + tol + at);
+        if (!j["found"]) break;
+        json labels = json::array();
+        for (size_t k = 0; k < 3; ++k) labels.push_back(names[k][j["at"][k].get<size_t>()]);
+        seen.push_back(labels);
+        at = "&at=" + std::to_string(j["cell"].get<int64_t>());
+      }
+      return seen;
+    };
+    EXPECT_EQ(walk("next", ""), listed) << t.New;
+    std::vector<json> back = walk("prev", "");
+    std::reverse(back.begin(), back.end());
+    EXPECT_EQ(back, listed) << t.New;
+    // From a differing cell, forward only what lies after it.
+    EXPECT_EQ(walk("next", "&at=17").size(), 1u) << t.New;
+  }
+  TViewer viewer;
+  ASSERT_TRUE(viewer.Open({cube, reordered}));
+  const json j = viewer.GetJson("/api/nextdiff?h=CUBE");
+  EXPECT_EQ(j["at"], json::parse("[3,0,1]"));
+  EXPECT_EQ(j["new_at"], json::parse("[3,0,1]"));
+  const json first = viewer.GetJson("/api/nextdiff?h=CUBE&dir=prev");
+  EXPECT_EQ(first["at"], json::parse("[4,1,2]"));
+  for (const char* bad : {"/api/nextdiff?h=CUBE&dir=up", "/api/nextdiff?h=CUBE&at=31",
+                          "/api/nextdiff?h=CUBE&abs=-2"}) {
+    EXPECT_EQ(viewer.Get(bad).Status, 400) << bad;
+  }
+  EXPECT_EQ(viewer.Get("/api/nextdiff?h=NOPE").Status, 404);
 }
 
 // Non-finite cells, a one-cell row whose float does not round as its

@@ -45,10 +45,7 @@ function showChanged(name) {
 async function reloadFiles() {
   await api('/api/reload');
   showChanged('');
-  if (state.compare) {
-    state.compare = await api('/api/compare');
-    renderCompare();
-  }
+  if (state.compare) await loadCompare();
   await loadHeaders();
   await restore();
 }
@@ -89,6 +86,11 @@ function fragment() {
   for (const [id, key] of Object.entries(FORMAT_FIELDS)) f.set(key, $(id).value);
   for (const [id, key] of Object.entries(CHECK_FIELDS)) if ($(id).checked) f.set(key, 1);
   if ($('filter').value) f.set('filter', $('filter').value);
+  const t = appliedTolerance();
+  if (t.abs !== undefined) {
+    f.set('abs', t.abs);
+    f.set('rel', t.rel);
+  }
   return `#${f}`;
 }
 
@@ -360,6 +362,23 @@ function sameValue(a, b) {
   return a === b || (Number.isNaN(a) && Number.isNaN(b));
 }
 
+// The tolerances the comparison was last made with: the compare list, the
+// marks of changed cells and next difference agree.
+function appliedTolerance() {
+  const t = state.compare && state.compare.tolerance;
+  return t && !t.exact ? { abs: t.abs, rel: t.rel } : {};
+}
+
+// A cell of this file against the other's marked changed: other values,
+// and not equal within the tolerance (|new - old| <= abs + rel x |old|).
+function changed(mine, theirs) {
+  if (sameValue(mine, theirs)) return false;
+  const t = appliedTolerance();
+  if (t.abs === undefined || !Number.isFinite(mine) || !Number.isFinite(theirs)) return true;
+  const old = state.file === 0 ? mine : theirs;
+  return Math.abs(theirs - mine) > t.abs + t.rel * Math.abs(old);
+}
+
 // The number shown for a cell: this file's value, the other's, or the
 // difference between them.
 function shown(v, o) {
@@ -380,6 +399,8 @@ function render() {
   note.hidden = !s.other_note;
   note.textContent = s.other_note ? `Compare: ${s.other_note}` : '';
   $('diff-pick').hidden = !s.other && !s.other_strings;
+  $('diff-nav').hidden = !s.other;
+  if (!s.other) $('diff-text').textContent = '';
   if (s.type === '1C') return renderStrings(s);
   const rows = s.rows ? s.rows.names : [''];
   const cols = s.cols ? s.cols.names : [s.header];
@@ -414,9 +435,10 @@ function render() {
     tr.append(th);
     values[i].forEach((v, j) => {
       const td = el('td', fmt(v, int));
+      if (isMarked(s, i, j)) td.classList.add('current');
       if (s.other) {
         const o = s.other[i][j];
-        if (!sameValue(o, s.values[i][j])) {
+        if (changed(s.values[i][j], o)) {
           td.classList.add('changed');
           td.title = `this file ${fmt(s.values[i][j], int)}, other file ${fmt(o, int)}`;
         }
@@ -436,6 +458,7 @@ function render() {
   if (s.cols) foot.append(totalCell(plain ? s.total : null, int));
   body.append(foot);
   grid.append(thead, body);
+  if ($('diff-only').checked && s.other) onlyDifferences(grid);
   const rowsAll = s.rows ? s.rows.size : 1;
   const colsAll = s.cols ? s.cols.size : 1;
   $('page-text').textContent = `rows ${state.r0 + 1}-${state.r0 + rows.length} of ${rowsAll}` +
@@ -480,6 +503,70 @@ function renderStrings(s) {
   $('row-next').disabled = s.offset + s.strings.length >= s.size;
   $('col-prev').disabled = true;
   $('col-next').disabled = true;
+}
+
+// The cell the last "next difference" went to, while its slice is shown.
+function isMarked(s, i, j) {
+  const m = state.mark;
+  if (!m || m.head !== state.head.name || m.roles !== state.roles.join(',')) return false;
+  const row = s.rows ? s.rows.offset + i : 0;
+  const col = s.cols ? s.cols.offset + j : 0;
+  return row === m.row && col === m.col;
+}
+
+// Hides the rows and columns of the page on screen without a changed cell.
+function onlyDifferences(grid) {
+  const rows = [...grid.querySelectorAll('tbody tr')].slice(0, -1);
+  const cols = new Set();
+  for (const tr of rows) {
+    const cells = [...tr.querySelectorAll('td:not(.total)')];
+    cells.forEach((td, j) => { if (td.classList.contains('changed')) cols.add(j); });
+    tr.hidden = !cells.some((td) => td.classList.contains('changed'));
+  }
+  for (const tr of grid.querySelectorAll('tr')) {
+    [...tr.children].slice(1).forEach((cell, j) => {
+      if (!cell.classList.contains('total')) cell.hidden = !cols.has(j);
+    });
+  }
+}
+
+// Goes to the next (or previous) differing cell of the whole header, as
+// the comparison finds them in the file's order of cells: the fixed
+// dimensions switch to its slice, the page to the one holding it, and it
+// is outlined.
+async function nextDifference(dir) {
+  const params = { h: state.head.name, dir, ...appliedTolerance() };
+  const m = state.mark;
+  if (m && m.head === state.head.name) params.at = m.cell;
+  const d = await api('/api/nextdiff', params);
+  if (!d.found) {
+    $('diff-text').textContent = dir === 'next' ? 'no difference after this one' : 'no difference before this one';
+    return;
+  }
+  const at = state.file === 0 ? d.at : d.new_at;
+  const r = state.roles.indexOf('r');
+  const c = state.roles.indexOf('c');
+  state.roles = state.roles.map((role, k) => (k === r || k === c ? role : String(at[k] + 1)));
+  const n = pageSize();
+  state.r0 = r >= 0 ? Math.floor(at[r] / n) * n : 0;
+  state.c0 = c >= 0 ? Math.floor(at[c] / n) * n : 0;
+  state.mark = { head: state.head.name, cell: d.cell, roles: state.roles.join(','), row: r >= 0 ? at[r] : 0, col: c >= 0 ? at[c] : 0 };
+  buildPickers();
+  await loadSlice();
+  // The cell by its labels, with both files' values as stored.
+  const sl = state.slice;
+  const i = state.mark.row - (sl.rows ? sl.rows.offset : 0);
+  const j = state.mark.col - (sl.cols ? sl.cols.offset : 0);
+  const where = at.map((e, k) => state.dims[k].elements[e] ?? String(e + 1)).join(' ');
+  $('diff-text').textContent = where;
+  if (sl.other && sl.values[i] && j < sl.values[i].length) {
+    const mine = fmt(sl.values[i][j], integral());
+    const theirs = fmt(sl.other[i][j], integral());
+    const [oldText, newText] = state.file === 0 ? [mine, theirs] : [theirs, mine];
+    $('diff-text').textContent = `${where}: OLD ${oldText}, NEW ${newText}`;
+  }
+  const td = document.querySelector('#grid td.current');
+  if (td) td.scrollIntoView({ block: 'center', inline: 'center' });
 }
 
 function page(dr, dc) {
@@ -593,16 +680,72 @@ async function loadHistory() {
   $('history-lines').textContent = lines.length ? lines.join('\n') : '(no history)';
 }
 
+// The comparison's numbers in six significant digits, as harinfo diff
+// writes them; a difference that is no number (NaN, or relative to a 0 in
+// OLD) as n/a.
+function diffNumber(v) {
+  return v === null || v === undefined ? 'n/a' : String(Number(Number(v).toPrecision(6)));
+}
+
+// The largest difference of one kind, the cell by its labels, both values.
+function largest(cell, kind) {
+  if (!cell) return '';
+  return `${diffNumber(cell[kind])} at ${cell.cell.join(' ')} (${cell.old} \u2192 ${cell.new})`;
+}
+
+// What became of the elements and set names of a header whose labels changed.
+function labelChanges(h) {
+  const parts = [];
+  for (const r of h.renames || []) parts.push(`set ${r.from} \u2192 ${r.to}`);
+  for (const c of h.element_changes || []) {
+    const where = c.old_set === c.new_set ? c.old_set : `${c.old_set} \u2192 ${c.new_set}`;
+    const bits = c.renamed.map((r) => `${r.from} \u2192 ${r.to}`);
+    if (c.added.length) bits.push(`added ${c.added.join(' ')}`);
+    if (c.removed.length) bits.push(`removed ${c.removed.join(' ')}`);
+    if (c.reordered) bits.push('reordered');
+    parts.push(`${where}: ${bits.join(', ')}`);
+  }
+  parts.push(...(h.label_changes || []));
+  if (h.not_comparable) parts.push(h.not_comparable);
+  return parts.join('; ');
+}
+
+function cellsText(h) {
+  const bits = [];
+  if (h.cells_differing !== undefined) bits.push(String(h.cells_differing));
+  if (h.cells_within_tolerance) bits.push(`${h.cells_within_tolerance} within tolerance`);
+  if (h.cells_only_in_old || h.cells_only_in_new) {
+    bits.push(`${h.cells_only_in_old} only in OLD, ${h.cells_only_in_new} only in NEW`);
+  }
+  return bits.join('; ');
+}
+
+function tolerances() {
+  const t = {};
+  if ($('tol-abs').value.trim()) t.abs = $('tol-abs').value.trim();
+  if ($('tol-rel').value.trim()) t.rel = $('tol-rel').value.trim();
+  return t;
+}
+
+async function loadCompare() {
+  state.compare = await api('/api/compare', tolerances());
+  renderCompare();
+}
+
 function renderCompare() {
   const c = state.compare;
-  $('summary').textContent = c.summary;
+  $('summary').textContent = `${c.summary} (${c.tolerance.text})`;
   const body = document.querySelector('#compare-list tbody');
   body.replaceChildren();
+  const heads = new Map(c.headers.map((h) => [h.name, h]));
   for (const [name, mark] of Object.entries(c.marks)) {
+    const h = heads.get(name) || {};
     const tr = el('tr');
     const td = el('td', name, 'name');
     td.addEventListener('click', () => openHeader(name).catch(() => {}));
-    tr.append(td, el('td', mark, `mark mark-${mark.replaceAll(' ', '-')}`));
+    tr.append(td, el('td', mark, `mark mark-${mark.replaceAll(' ', '-')}`),
+      el('td', cellsText(h), 'num'), el('td', largest(h.largest_abs, 'abs_difference')),
+      el('td', largest(h.largest_rel, 'rel_difference')), el('td', labelChanges(h)));
     body.append(tr);
   }
 }
@@ -612,11 +755,14 @@ async function start() {
   state.files = files;
   $('title').textContent = `harinfo view: ${files.map((f) => f.name).join(' against ')}`;
   if (compare) {
-    state.compare = await api('/api/compare');
+    // The tolerances of the comparison come back from the address first.
+    const f = new URLSearchParams(location.hash.slice(1));
+    $('tol-abs').value = f.get('abs') || '';
+    $('tol-rel').value = f.get('rel') || '';
+    await loadCompare();
     $('tab-compare').hidden = false;
     $('file-pick').hidden = false;
     files.forEach((f, i) => $('file').append(new Option(`${i === 0 ? 'OLD' : 'NEW'} ${f.name}`, String(i))));
-    renderCompare();
   }
   await loadHeaders();
   if (location.hash.length > 1) await restore();
@@ -641,6 +787,10 @@ $('chart-close').addEventListener('click', () => {
   remember();
 });
 window.addEventListener('popstate', () => restore().catch(() => {}));
+$('tolerance').addEventListener('submit', (e) => {
+  e.preventDefault();
+  loadCompare().then(() => remember()).catch(() => {});
+});
 $('reload').addEventListener('click', () => reloadFiles().catch(() => {}));
 setInterval(watchFiles, 3000);
 $('rows').addEventListener('change', () => pickRows(Number($('rows').value)));
@@ -666,6 +816,9 @@ for (const id of ['numformat', 'decimals', 'grouping', 'shade', 'diffmode']) {
   }
 }
 $('pagesize').addEventListener('change', () => state.head && reload());
+$('diff-next').addEventListener('click', () => state.head && nextDifference('next').catch(() => {}));
+$('diff-prev').addEventListener('click', () => state.head && nextDifference('prev').catch(() => {}));
+$('diff-only').addEventListener('change', () => state.slice && render());
 $('row-prev').addEventListener('click', () => page(-1, 0));
 $('row-next').addEventListener('click', () => page(1, 0));
 $('col-prev').addEventListener('click', () => page(0, -1));

@@ -139,13 +139,16 @@ def status(url, host=None):
         return e.code, e.read()
 
 
-def with_values(path, header, changes):
+def with_values(path, header, changes, sparse=False):
     """A copy of the sample at `path` with cells of `header` (position in
-    the order of `harinfo csv`: value) stored anew, found by the bytes of the
-    header's whole run of values."""
+    the order of `harinfo csv`, among the non-zero cells of a sparse header:
+    value) stored anew, found by the bytes of the header's whole run of
+    values."""
     out = subprocess.run([HARINFO, "csv", SAMPLE, header], check=True,
                          capture_output=True, text=True).stdout
     values = [float(r[-1]) for r in list(csv.reader(io.StringIO(out)))[1:]]
+    if sparse:
+        values = [v for v in values if v != 0]
     data = bytearray(open(SAMPLE, "rb").read())
     for order in (">", "<"):
         run = struct.pack(f"{order}{len(values)}f", *values)
@@ -157,6 +160,84 @@ def with_values(path, header, changes):
         data[at + 4 * k:at + 4 * k + 4] = struct.pack(f"{order}f", v)
     with open(path, "wb") as f:
         f.write(data)
+
+
+def outlined(driver):
+    """The labels (row, column, fixed element of the third dimension) of the
+    outlined cell, once it is drawn."""
+    WebDriverWait(driver, WAIT, ignored_exceptions=[StaleElementReferenceException]).until(
+        lambda d: d.find_elements(By.CSS_SELECTOR, "#grid td.current"))
+    td = driver.find_element(By.CSS_SELECTOR, "#grid td.current")
+    row = td.find_element(By.XPATH, "./ancestor::tr")
+    j = row.find_elements(By.TAG_NAME, "td").index(td)
+    col = driver.find_elements(By.CSS_SELECTOR, "#grid thead th")[1 + j].text
+    fixed = Select(driver.find_element(By.ID, "fix-3")).first_selected_option.text
+    check("changed" in td.get_attribute("class"), f"outlined cell not marked changed")
+    return (row.find_element(By.TAG_NAME, "th").text, col, fixed)
+
+
+def next_difference(driver):
+    """Next difference goes through the two changed cells of TRAD, one of
+    them in a slice of the totalled third dimension other than the first,
+    fixing that dimension to it; then says there is none after; the compare
+    list gives each header's count and largest difference."""
+    cells = [labels for labels, v in csv_cells("TRAD").items() if v != 0]
+    picked = [cells[len(cells) // 2 + 1], cells[-1]]
+    path = os.path.join(WORK, "trad.har")
+    with_values(path, "TRAD", {len(cells) // 2 + 1: 1234.5, len(cells) - 1: -99.0}, sparse=True)
+    with served(SAMPLE, path) as url:
+        driver.get(url)
+        wait = WebDriverWait(driver, WAIT, ignored_exceptions=[StaleElementReferenceException])
+        wait.until(lambda d: len(d.find_elements(By.CSS_SELECTOR, "#compare-list tbody tr")) == 8)
+        row = driver.find_element(By.XPATH, "//section[@id='compare']//td[text()='TRAD']/..")
+        texts = [td.get_attribute("textContent") for td in row.find_elements(By.TAG_NAME, "td")]
+        check(texts[2] == "2" and " at " in texts[3], f"compare list row of TRAD: {texts}")
+        if SCREENSHOT:
+            driver.find_element(By.CSS_SELECTOR, "[data-tab=compare]").click()
+            driver.save_screenshot(SCREENSHOT.replace(".png", "-compare.png"))
+        driver.find_element(By.CSS_SELECTOR, "[data-tab=headers]").click()
+        driver.find_element(By.XPATH, "//td[@class='name' and text()='TRAD']").click()
+        wait.until(lambda d: d.find_element(By.ID, "diff-next").is_displayed())
+        start = Select(driver.find_element(By.ID, "fix-3")).first_selected_option.text
+        check(start == "Total", f"third dimension starts as {start}")
+        seen = []
+        for _ in picked:
+            driver.find_element(By.ID, "diff-next").click()
+            if seen:
+                wait.until(lambda d: outlined(d) != seen[-1])
+            seen.append(outlined(driver))
+        check(sorted(seen) == sorted(picked), f"next difference reached {seen}, changed {picked}")
+        check(any(s[2] != cells[0][2] for s in seen), f"no difference outside the first slice: {seen}")
+        said = driver.find_element(By.ID, "diff-text").text
+        new = "-99" if seen[-1] == picked[1] else "1234.5"
+        check(said.startswith(" ".join(seen[-1]) + ": OLD ") and said.endswith(f", NEW {new}"),
+              f"next difference says {said!r}")
+        if SCREENSHOT:
+            driver.save_screenshot(SCREENSHOT.replace(".png", "-next.png"))
+        # The filter leaves the rows and columns holding a changed cell: one cell here.
+        driver.find_element(By.ID, "diff-only").click()
+        wait.until(lambda d: [td.text for td in d.find_elements(By.CSS_SELECTOR, "#grid tbody td:not(.total)")
+                              if td.is_displayed()] == [d.find_element(By.CSS_SELECTOR, "#grid td.current").text])
+        driver.find_element(By.ID, "diff-only").click()
+        driver.find_element(By.ID, "diff-next").click()
+        wait.until(lambda d: d.find_element(By.ID, "diff-text").text == "no difference after this one")
+        driver.find_element(By.ID, "diff-prev").click()
+        wait.until(lambda d: outlined(d) == seen[0])
+        # Compared within a tolerance that takes in both changes: no
+        # difference to go to and no cell marked changed.
+        driver.find_element(By.CSS_SELECTOR, "[data-tab=compare]").click()
+        driver.find_element(By.ID, "tol-abs").send_keys("2000")
+        driver.find_element(By.CSS_SELECTOR, "#tolerance button").click()
+        wait.until(lambda d: "2000" in d.find_element(By.ID, "summary").text)
+        driver.find_element(By.XPATH, "//section[@id='compare']//td[text()='TRAD']").click()
+        wait.until(lambda d: d.find_element(By.ID, "diff-next").is_displayed())
+        driver.find_element(By.ID, "diff-next").click()
+        wait.until(lambda d: d.find_element(By.ID, "diff-text").text.startswith("no difference"))
+        check(not driver.find_elements(By.CSS_SELECTOR, "#grid td.changed"), "cells marked changed within the tolerance")
+        # The tolerance is kept in the address: a reload compares with it again.
+        driver.refresh()
+        wait.until(lambda d: "2000" in d.find_element(By.ID, "summary").get_attribute("textContent"))
+        check(driver.find_element(By.ID, "tol-abs").get_attribute("value") == "2000", "tolerance after reload")
 
 
 def numbers(driver):
@@ -347,6 +428,7 @@ def main():
         Select(driver.find_element(By.ID, "diffmode")).select_by_value("abs")
         wait.until(lambda d: set(grid(d)[1].values()) == {"0"})
         check("sel=c%2Cr%2C2" in driver.current_url, f"view after difference: {driver.current_url}")
+    next_difference(driver)
     numbers(driver)
     print(f"{len(failures)} failures")
     return 1 if failures else 0
