@@ -589,8 +589,10 @@ TEST_F(ViewApi, FileChangedOnDiskAndReloaded) {
   const json after = GetJson("/api/slice?h=A2&sel=r,c");
   EXPECT_EQ(after["values"][1][0], 1.75);
   EXPECT_EQ(before["values"][1][0], 1);
+#ifndef _WIN32
   // Replaced by another file under the name, then gone: a Reload that
-  // cannot read keeps what it had.
+  // cannot read keeps what it had. (Windows refuses to replace or remove a
+  // file that the viewer holds open.)
   WriteFileBytes(copy + ".new", StandardFile(TFileFlavour::NewFujitsu).Bytes());
   std::filesystem::rename(copy + ".new", copy);
   EXPECT_EQ(Get("/api/headers").Status, 409);
@@ -598,6 +600,7 @@ TEST_F(ViewApi, FileChangedOnDiskAndReloaded) {
   EXPECT_EQ(Get("/api/headers").Status, 409);
   EXPECT_EQ(Get("/api/reload").Status, 500);
   EXPECT_EQ(GetJson("/api/status")["changed"], copy);
+#endif
 }
 
 // Before anything listens: a damaged file as the listing reports it, and
